@@ -1,0 +1,158 @@
+// The saver window's procedure: counts down once a second and acts once at zero.
+#include "countdown_state.h"
+#include "power_down.h"
+#include "saver_settings.h"
+#include "screensaver_framework.h"
+#include "status_block.h"
+#include "status_rows.h"
+
+#include <string.h>
+
+
+namespace {
+
+const UINT_PTR kTimerId = 1;
+const UINT kTimerPeriodMs = 1000;
+const LONG kPreviewMaxWidth = 320;
+const uint32_t kPowerRefreshTicks = 15;
+const wchar_t kServiceEventName[] = L"Global\\Dusklatch_mailarrived_";
+
+void CopyText(wchar_t* destination, size_t capacity, const wchar_t* source)
+{
+    size_t length = wcslen(source);
+    if (length >= capacity)
+        length = capacity - 1;
+    memcpy(destination, source, length * sizeof(wchar_t));
+    destination[length] = 0;
+}
+
+void DrawRowText(HDC dc, int y, const wchar_t* text)
+{
+    TextOutW(dc, 0, y, text, static_cast<int>(wcslen(text)));
+}
+
+LRESULT OnCreate(HWND window)
+{
+    LoadSettings();
+    g_countdown.timerId = SetTimer(window, kTimerId, kTimerPeriodMs, nullptr);
+    g_countdown.remaining = g_settings.countdown;
+    RECT client;
+    GetClientRect(window, &client);
+    if (client.right < kPreviewMaxWidth)
+        g_countdown.remaining = kPreviewCountdown;
+    TakePowerSnapshot(g_countdown);
+    CopyText(g_countdown.actionName, kActionNameCapacity, ActionName(g_settings.shutdown_type));
+    g_countdown.serviceEvent = OpenEventW(EVENT_MODIFY_STATE, FALSE, kServiceEventName);
+    BuildVersionText(g_countdown);
+    g_countdown.powerModule = LoadLibraryA("powrprof.dll");
+    g_countdown.suspendEntry =
+        g_countdown.powerModule
+            ? reinterpret_cast<SetSuspendStateEntry>(reinterpret_cast<void*>(
+                  GetProcAddress(g_countdown.powerModule, "SetSuspendState")))
+            : nullptr;
+    return 0;
+}
+
+LRESULT OnTimer(HWND window)
+{
+    if (g_countdown.remaining > 0) {
+        --g_countdown.remaining;
+    } else if (!g_countdown.actionAttempted) {
+        g_countdown.lastError = PowerDown(g_settings.shutdown_type, g_settings.force);
+        if (g_countdown.lastError != 0)
+            InvalidateRect(window, nullptr, TRUE);
+        g_countdown.actionAttempted = true;
+    }
+    ++g_countdown.tickCount;
+    if (g_countdown.tickCount % kPowerRefreshTicks == 0) {
+        TakePowerSnapshot(g_countdown);
+        InvalidateRect(window, nullptr, TRUE);
+    } else {
+        InvalidateRect(window, nullptr, FALSE);
+    }
+    return 0;
+}
+
+LRESULT OnPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (!dc)
+        return 0;
+    SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
+    SetBkColor(dc, RGB(0, 0, 0));
+
+    const wchar_t kTitle[] = L"Dusklatch";
+    SIZE extent = {0, 0};
+    GetTextExtentPoint32W(dc, kTitle, static_cast<int>(wcslen(kTitle)), &extent);
+    const int rowPitch = extent.cy;
+    DrawRowText(dc, 0, kTitle);
+
+    wchar_t row[kRowCapacity];
+    FormatCountdownRow(g_countdown.actionName, g_countdown.remaining, row, kRowCapacity);
+    DrawRowText(dc, rowPitch, row);
+    if (FormatStatusRow2(g_countdown.lastError, g_countdown.remaining, g_settings.perform_task,
+                         g_settings.shutdown_type, g_settings.task_job, row, kRowCapacity))
+        DrawRowText(dc, 2 * rowPitch, row);
+
+    DrawStatusBlock(dc, window, g_countdown, rowPitch);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT OnDestroy(HWND window)
+{
+    if (g_countdown.powerModule) {
+        FreeLibrary(g_countdown.powerModule);
+        g_countdown.powerModule = nullptr;
+        g_countdown.suspendEntry = nullptr;
+    }
+    if (g_countdown.serviceEvent) {
+        CloseHandle(g_countdown.serviceEvent);
+        g_countdown.serviceEvent = nullptr;
+    }
+    KillTimer(window, g_countdown.timerId);
+    PostQuitMessage(0);
+    return 0;
+}
+
+}  // namespace
+
+void ResetCountdownState(CountdownState& state)
+{
+    memset(&state, 0, sizeof(state));
+    state.powerStatus.ACLineStatus = 255;
+    state.powerStatus.BatteryFlag = 255;
+    state.powerStatus.BatteryLifePercent = 255;
+    state.powerStatus.BatteryLifeTime = 0xFFFFFFFFu;
+    state.powerStatus.BatteryFullLifeTime = 0xFFFFFFFFu;
+}
+
+namespace {
+
+CountdownState InitialCountdownState()
+{
+    CountdownState state;
+    ResetCountdownState(state);
+    return state;
+}
+
+}  // namespace
+
+CountdownState g_countdown = InitialCountdownState();
+
+LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_TIMER:
+        return OnTimer(window);
+    case WM_PAINT:
+        return OnPaint(window);
+    case WM_DESTROY:
+        return OnDestroy(window);
+    default:
+        return DefScreenSaverProc(window, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,207 @@
+// The framework side of the screen saver: windows, message loop and the input
+// rules. Written here rather than linked from the SDK's screen-saver library,
+// whose MinGW build is empty and whose rules differ from what we promise.
+#include "screensaver_framework.h"
+
+const wchar_t kSaverClassName[] = L"WindowsScreenSaverClass";
+const wchar_t kSaverWindowTitle[] = L"Screen Saver";
+const wchar_t kPreviewWindowTitle[] = L"Preview";
+
+namespace {
+
+const int kExitInvalid = -1;
+
+struct FrameworkState {
+    HINSTANCE instance;
+    HWND window;
+    bool preview;
+    bool closing;
+    POINT mouseReference;
+};
+
+FrameworkState g_framework = {nullptr, nullptr, false, false, {0, 0}};
+
+void CloseSaver(HWND window)
+{
+    if (g_framework.closing)
+        return;
+    g_framework.closing = true;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+// Wraps the program's procedure with what the framework owns: the quit
+// message, the pause before each tick, and silence once closing has begun.
+LRESULT CALLBACK FrameworkWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        break;
+    case WM_PAINT:
+        if (g_framework.closing) {
+            ValidateRect(window, nullptr);
+            return 0;
+        }
+        break;
+    case WM_TIMER:
+        if (g_framework.closing)
+            return 0;
+        Sleep(0);
+        break;
+    }
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+bool RegisterSaverClass(HINSTANCE instance)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS | CS_DBLCLKS;
+    windowClass.lpfnWndProc = FrameworkWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClass.hCursor = nullptr;  // the full-screen saver hides the cursor
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = kSaverClassName;
+    return RegisterClassW(&windowClass) != 0;
+}
+
+int RunMessageLoop()
+{
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+int RunFullScreen(HINSTANCE instance)
+{
+    HWND existing = FindWindowW(kSaverClassName, kSaverWindowTitle);
+    if (existing) {
+        SetForegroundWindow(existing);
+        return 0;
+    }
+    if (!RegisterSaverClass(instance))
+        return kExitInvalid;
+
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    HDC desktop = GetDC(nullptr);
+    if (desktop) {
+        GetClipBox(desktop, &screen);
+        ReleaseDC(nullptr, desktop);
+    }
+    GetCursorPos(&g_framework.mouseReference);
+    ShowCursor(FALSE);
+    g_framework.preview = false;
+    g_framework.window = CreateWindowExW(
+        WS_EX_TOPMOST, kSaverClassName, kSaverWindowTitle,
+        WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, screen.left, screen.top,
+        screen.right - screen.left, screen.bottom - screen.top, nullptr, nullptr, instance, nullptr);
+    if (!g_framework.window)
+        return kExitInvalid;
+    SetForegroundWindow(g_framework.window);
+    return RunMessageLoop();
+}
+
+int RunPreview(HINSTANCE instance, HWND parent)
+{
+    if (!parent || !IsWindow(parent))
+        return kExitInvalid;
+    if (!RegisterSaverClass(instance))
+        return kExitInvalid;
+    RECT client;
+    GetClientRect(parent, &client);
+    g_framework.preview = true;
+    g_framework.window = CreateWindowExW(0, kSaverClassName, kPreviewWindowTitle,
+                                         WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right,
+                                         client.bottom, parent, nullptr, instance, nullptr);
+    if (!g_framework.window)
+        return kExitInvalid;
+    return RunMessageLoop();
+}
+
+int RunConfigure(HINSTANCE instance, const SaverCommand& command)
+{
+    HWND owner = nullptr;
+    if (command.hasOption) {
+        owner = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(command.window));
+        if (!command.hasWindow || !IsWindow(owner))
+            owner = GetForegroundWindow();
+    }
+    if (!RegisterDialogClasses(instance))
+        return 0;
+    return static_cast<int>(DialogBoxParamW(instance, MAKEINTRESOURCEW(kConfigureDialogId), owner,
+                                            reinterpret_cast<DLGPROC>(ScreenSaverConfigureDialog), 0));
+}
+
+}  // namespace
+
+LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!g_framework.preview) {
+        switch (message) {
+        case WM_SETCURSOR:
+            SetCursor(nullptr);
+            return TRUE;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            CloseSaver(window);
+            break;
+        case WM_MOUSEMOVE: {
+            // Measured in screen coordinates from the message's own position.
+            POINT now = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            ClientToScreen(window, &now);
+            if (MouseMovedPastThreshold(g_framework.mouseReference, now)) {
+                g_framework.mouseReference = now;
+                CloseSaver(window);
+            }
+            break;
+        }
+        case WM_ACTIVATEAPP:
+            if (wParam == FALSE)
+                CloseSaver(window);
+            break;
+        case WM_POWERBROADCAST:
+            CloseSaver(window);
+            break;
+        case WM_POWER:
+            if (wParam == 3)  // PWR_CRITICALRESUME
+                CloseSaver(window);
+            break;
+        case WM_SYSCOMMAND:
+            if (wParam == SC_SCREENSAVE || wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW)
+                return FALSE;
+            break;
+        }
+    }
+    if (message == WM_SETTEXT)
+        return FALSE;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int RunScreenSaver(HINSTANCE instance, const wchar_t* commandLine)
+{
+    g_framework.instance = instance;
+    SaverCommand command = ParseSaverCommandLine(SkipProgramName(commandLine));
+    switch (command.mode) {
+    case SaverModeFullScreen:
+        return RunFullScreen(instance);
+    case SaverModePreview:
+        return RunPreview(instance, command.hasWindow
+                                        ? reinterpret_cast<HWND>(static_cast<ULONG_PTR>(command.window))
+                                        : nullptr);
+    case SaverModeConfigure:
+        return RunConfigure(instance, command);
+    case SaverModePassword:
+        // Password change belongs to the Windows 9x family only.
+        if (GetVersion() & 0x80000000u)
+            return 0;
+        return kExitInvalid;
+    default:
+        return kExitInvalid;
+    }
+}

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on Debian 12 (run as root).
+set -euo pipefail
+
+need=()
+command -v i686-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-i686-win32 mingw-w64-tools)
+command -v cmake >/dev/null || need+=(cmake)
+command -v make >/dev/null || need+=(make)
+command -v wine >/dev/null || need+=(wine wine64)
+dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+[ -d /usr/src/googletest ] || need+=(googletest)
+command -v Xvfb >/dev/null || need+=(xvfb xauth)
+command -v xdotool >/dev/null || need+=(xdotool)
+command -v import >/dev/null || need+=(imagemagick)
+command -v clang++ >/dev/null || need+=(clang)
+ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
+command -v c++ >/dev/null || need+=(g++)
+
+if [ ${#need[@]} -eq 0 ]; then
+    exit 0
+fi
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps.sh: missing packages (${need[*]}); run as root to install them" >&2
+    exit 1
+fi
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

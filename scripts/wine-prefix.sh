@@ -1,0 +1,48 @@
+# Sourced by the scripts: a throw-away Wine prefix with its own wineserver.
+# wine_prefix_create DIR  - makes the prefix and keeps a wineserver running
+# wine_prefix_destroy     - ends the wineserver and removes the prefix
+
+wine_prefix_create() {
+    export WINEPREFIX="$1"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    mkdir -p "$WINEPREFIX"
+    # The first Wine process starts wineserver and Wine's services; give them
+    # no pipes of ours (ctest would otherwise wait for them to close).
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1 &
+    # Without a window manager Wine waits on managed windows when they are destroyed.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+}
+
+wine_prefix_destroy() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        wineserver -w </dev/null >/dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+    fi
+}
+
+# xvfb_start - starts Xvfb on a free display and exports DISPLAY
+xvfb_start() {
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        sleep 0.1
+    done
+    echo "Xvfb did not start on :$n" >&2
+    return 1
+}
+
+xvfb_stop() {
+    if [ -n "${XVFB_PID:-}" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=
+    fi
+}

@@ -1,0 +1,132 @@
+#include "saver_settings.h"
+
+#include "settings_store.h"
+
+#include <windows.h>
+#include <sddl.h>
+#include <stdio.h>
+#include <string.h>
+
+SaverSettings g_settings = {Shutdown, true, 900, true, false, {0}};
+
+namespace {
+
+const int kWordCapacity = 256;
+const int kNameCapacity = 256;
+
+struct ProfileKeys {
+    const wchar_t* shutdownType;
+    const wchar_t* force;
+    const wchar_t* countdown;
+    const wchar_t* eblris;
+    const wchar_t* performTask;
+    const wchar_t* taskJob;
+};
+
+const ProfileKeys kNormalKeys = {L"shutdown_type", L"force", L"countdown",
+                                 L"eblris", L"perform_task", L"task_job"};
+const ProfileKeys kLogonKeys = {L"logon_shutdown_type", L"logon_force", L"logon_countdown",
+                                L"logon_eblris", L"logon_perform_task", L"logon_task_job"};
+
+bool ReadFlag(const wchar_t* key, const wchar_t* defaultValue, const wchar_t* word)
+{
+    wchar_t value[kWordCapacity];
+    GetStringValue(key, value, kWordCapacity, defaultValue);
+    return SettingsWordEquals(value, word);
+}
+
+// Every field is overwritten: a key missing from the profile gives its default.
+void ReadProfile(const ProfileKeys& keys)
+{
+    g_settings.shutdown_type = GetIntValue(keys.shutdownType, Shutdown);
+    g_settings.force = !ReadFlag(keys.force, L"true", L"false");
+    g_settings.countdown = GetIntValue(keys.countdown, 900);
+    g_settings.eblris = !ReadFlag(keys.eblris, L"true", L"false");
+    g_settings.perform_task = ReadFlag(keys.performTask, L"false", L"true");
+    GetStringValue(keys.taskJob, g_settings.task_job, kTaskJobCapacity, L"");
+}
+
+// The account's name is looked up on the running system, since it is localised.
+void LookUpAccountName(const char* sidText, wchar_t* name)
+{
+    name[0] = 0;
+    PSID sid = nullptr;
+    if (!ConvertStringSidToSidA(sidText, &sid))
+        return;
+    wchar_t domain[kNameCapacity];
+    DWORD nameLength = kNameCapacity;
+    DWORD domainLength = kNameCapacity;
+    SID_NAME_USE use;
+    if (!LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use))
+        name[0] = 0;
+    LocalFree(sid);
+}
+
+}  // namespace
+
+void ResetSaverSettings(SaverSettings& settings)
+{
+    settings.shutdown_type = Shutdown;
+    settings.force = true;
+    settings.countdown = 900;
+    settings.eblris = true;
+    settings.perform_task = false;
+    memset(settings.task_job, 0, sizeof(settings.task_job));
+}
+
+bool SettingsWordEquals(const wchar_t* value, const wchar_t* word)
+{
+    return SettingsKeysEqual(value, wcslen(value), word, wcslen(word));
+}
+
+bool IsServiceAccountName(const wchar_t* userName, const wchar_t* systemName,
+                          const wchar_t* localServiceName)
+{
+    if (!userName[0])
+        return false;
+    return (systemName[0] && SettingsWordEquals(userName, systemName)) ||
+           (localServiceName[0] && SettingsWordEquals(userName, localServiceName));
+}
+
+bool CurrentUserIsServiceAccount()
+{
+    wchar_t user[kNameCapacity];
+    DWORD userLength = kNameCapacity;
+    if (!GetUserNameW(user, &userLength))
+        return false;
+    wchar_t systemName[kNameCapacity];
+    wchar_t localServiceName[kNameCapacity];
+    LookUpAccountName("S-1-5-18", systemName);
+    LookUpAccountName("S-1-5-19", localServiceName);
+    return IsServiceAccountName(user, systemName, localServiceName);
+}
+
+bool LoadSettings()
+{
+    // The store is filled once per process; a second load must not hold every line twice.
+    g_settingsStore.Clear();
+    ReadSettingsFile();
+    ReadProfile(kNormalKeys);
+    if (CurrentUserIsServiceAccount() &&
+        ReadFlag(L"separate_logon_config", L"false", L"true"))
+        ReadProfile(kLogonKeys);
+    return true;
+}
+
+bool SaveSettings()
+{
+    wchar_t number[16];
+    swprintf(number, 16, L"%d", static_cast<int>(g_settings.shutdown_type));
+    SetValue(L"shutdown_type", number);
+    SetValue(L"force", g_settings.force ? L"true" : L"false");
+    swprintf(number, 16, L"%d", static_cast<int>(g_settings.countdown));
+    SetValue(L"countdown", number);
+    SetValue(L"eblris", g_settings.eblris ? L"true" : L"false");
+    SetValue(L"perform_task", g_settings.perform_task ? L"true" : L"false");
+    // The field may have been filled to its last unit; never read past it.
+    wchar_t taskJob[kTaskJobCapacity];
+    memcpy(taskJob, g_settings.task_job, sizeof(taskJob));
+    taskJob[kTaskJobCapacity - 1] = 0;
+    SetValue(L"task_job", taskJob);
+    return WriteSettingsFile();
+}

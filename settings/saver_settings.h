@@ -1,0 +1,49 @@
+// The six settings that drive the screen saver, and their load and save.
+#pragma once
+
+#include <stdint.h>
+
+// objidl.h, which the shell and COM headers pull in, declares an unrelated
+// ShutdownType enumeration. It is included here first under another name so
+// that the action type keeps its own; include this header before shell headers.
+#ifdef __objidl_h__
+#error "include saver_settings.h before <objidl.h>, <shlobj.h> or <ole2.h>"
+#endif
+#define ShutdownType ComShutdownType
+#include <windows.h>
+#include <objidl.h>
+#undef ShutdownType
+
+typedef int32_t ShutdownType;
+enum : ShutdownType {
+    NoAction = 0,
+    Shutdown = 1,
+    Hibernation = 2,
+    Standby = 3,
+    Restart = 4,
+    LogOff = 5,
+    StationLock = 6,
+};
+
+const int kTaskJobCapacity = 260;  // MAX_PATH, terminator included
+
+struct SaverSettings {
+    ShutdownType shutdown_type;
+    bool force;
+    int32_t countdown;
+    bool eblris;
+    bool perform_task;
+    wchar_t task_job[kTaskJobCapacity];
+};
+
+// The process-wide record; holds the defaults until LoadSettings runs.
+extern SaverSettings g_settings;
+
+void ResetSaverSettings(SaverSettings& settings);
+bool SettingsWordEquals(const wchar_t* value, const wchar_t* word);
+bool IsServiceAccountName(const wchar_t* userName, const wchar_t* systemName,
+                          const wchar_t* localServiceName);
+bool CurrentUserIsServiceAccount();
+
+bool LoadSettings();
+bool SaveSettings();

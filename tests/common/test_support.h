@@ -1,0 +1,42 @@
+// Helpers shared by the Windows-side tests: paths, files and child processes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Folder of the running test program (build/bin, beside the deliverables).
+std::wstring ModuleFolder();
+std::wstring BinPath(const wchar_t* fileName);
+
+std::vector<unsigned char> Utf16Bytes(const std::wstring& text);
+bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>* bytes);
+bool WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
+bool FileExists(const std::wstring& path);
+
+// C:\ProgramData\Orvanta\Dusklatch and the settings file in it.
+std::wstring SettingsFolder();
+std::wstring SettingsFile();
+// Removes the settings file (and its folder's temporary files) for a clean start.
+void RemoveSettingsFile();
+// Writes the given lines, each ending in CR LF, as UTF-16LE without BOM.
+bool WriteSettingsLines(const std::vector<std::wstring>& lines);
+
+struct ProcessResult {
+    bool started = false;
+    bool finished = false;   // false when the timeout ended the wait (the process is killed)
+    DWORD exitCode = 0;
+    std::string output;      // standard output and error bytes, as written
+};
+
+// Runs a command line, capturing its output, and waits at most timeoutMs.
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 30000,
+                         const wchar_t* environment = nullptr);
+
+// Starts a command line without waiting; the caller closes the handles.
+bool StartProcess(const std::wstring& commandLine, PROCESS_INFORMATION* info);
+// Waits until FindWindow finds the class and title, or the time runs out.
+HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs);
+// Ends a process still running at the end of a test and closes its handles.
+void EndProcess(PROCESS_INFORMATION* info, DWORD waitMs = 5000);

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+
+TEST(Placeholder_settings_store_test, Builds) { SUCCEED(); }
