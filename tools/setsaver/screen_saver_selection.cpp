@@ -1,0 +1,65 @@
+#include "screen_saver_selection.h"
+
+#include "registry_text.h"
+#include "tool_arguments.h"
+#include "tool_output.h"
+#include "tool_paths.h"
+
+#include <windows.h>
+
+namespace {
+
+const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+const wchar_t kLogonDesktopKey[] = L".DEFAULT\\Control Panel\\Desktop";
+
+const int kStatusUsage = 1;
+const int kStatusRegistryAccess = 2;
+const int kStatusRegistryWrite = 3;
+const int kStatusPathTooLong = 4;
+
+}  // namespace
+
+bool StoredTimeout(long requested, long* stored)
+{
+    if (requested <= 0)
+        return false;
+    // A short timeout is taken as a slip: it gets a minute and a half, not the minimum.
+    *stored = requested < 60 ? 90 : requested;
+    return true;
+}
+
+int SelectScreenSaver(int argc, wchar_t** argv)
+{
+    if (argc < 2) {
+        PrintUsage(argc, argv, L" timeout [/logon]");
+        return kStatusUsage;
+    }
+    wchar_t saverPath[MAX_PATH];
+    if (!BuildSystemFilePath(L"Dusklatch.scr", saverPath, MAX_PATH)) {
+        PrintText(L"Error: screen saver path too long!\n");
+        return kStatusPathTooLong;
+    }
+
+    // The switch counts only in second place.
+    const bool logon = argc > 2 && EqualsIgnoringAsciiCase(argv[2], L"/logon");
+    ScopedRegKey key;
+    if (RegOpenKeyExW(logon ? HKEY_USERS : HKEY_CURRENT_USER, logon ? kLogonDesktopKey : kDesktopKey, 0,
+                      KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) {
+        PrintText(L"Error accessing Windows Registry!\n");
+        return kStatusRegistryAccess;
+    }
+    if (SetStringValueWithoutNull(key.Get(), L"SCRNSAVE.EXE", saverPath) != ERROR_SUCCESS) {
+        PrintText(L"Error writing Registry!\n");
+        return kStatusRegistryWrite;
+    }
+    // Once the saver is named, the other two values are best effort.
+    SetStringValueWithoutNull(key.Get(), L"ScreenSaveActive", L"1");
+    long timeout = 0;
+    if (StoredTimeout(ReadIntegerArgument(argv[1]), &timeout)) {
+        wchar_t digits[12];
+        FormatSignedDecimal(timeout, digits);
+        SetStringValueWithoutNull(key.Get(), L"ScreenSaveTimeOut", digits);
+    }
+    PrintText(L"Dusklatch set.\n");
+    return 0;
+}
