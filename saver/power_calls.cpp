@@ -1,0 +1,12 @@
+#include "power_calls.h"
+
+const PowerCalls kSystemPowerCalls = {
+    OpenProcessToken,
+    AdjustTokenPrivileges,
+    InitiateSystemShutdownA,
+    SetSystemPowerState,
+    ExitWindowsEx,
+    LockWorkStation,
+};
+
+PowerCalls g_powerCalls = kSystemPowerCalls;

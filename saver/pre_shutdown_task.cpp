@@ -1,0 +1,31 @@
+#include "pre_shutdown_task.h"
+
+#include "saver_settings.h"
+#include "service_mailbox.h"
+
+#include <string.h>
+
+bool RunPreShutdownTask()
+{
+    // CreateProcessW may write into the command line, so it gets a copy; the
+    // setting may fill its field to the last unit, hence the forced terminator.
+    wchar_t commandLine[kTaskJobCapacity];
+    memcpy(commandLine, g_settings.task_job, sizeof(commandLine));
+    commandLine[kTaskJobCapacity - 1] = 0;
+
+    STARTUPINFOW startup;
+    memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    memset(&process, 0, sizeof(process));
+    if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                        nullptr, nullptr, &startup, &process))
+        return false;
+    // The companion service does the waiting; the task outlives the saver.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    wchar_t message[kServiceMessageCapacity];
+    ComposeWaitMessage(process.dwProcessId, message, kServiceMessageCapacity);
+    return PostServiceMessage(message);
+}

@@ -1,0 +1,153 @@
+#include "power_test_support.h"
+
+#include "test_support.h"
+
+#include <stdlib.h>
+
+namespace {
+
+const wchar_t kStopEventName[] = L"DusklatchCompanion_stop";
+
+std::wstring ScratchFolder()
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"dusklatch-power";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+bool HasRecord(const std::wstring& recordFile, const char* kind)
+{
+    for (const CompanionRecord& record : ReadCompanionRecords(recordFile))
+        if (record.kind == kind)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+std::wstring ScratchPath(const wchar_t* name)
+{
+    std::wstring path = ScratchFolder() + L"\\" + name;
+    DeleteFileW(path.c_str());
+    return path;
+}
+
+std::vector<unsigned char> WireBytes(const std::wstring& text)
+{
+    std::vector<unsigned char> bytes = Utf16Bytes(text);
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::wstring TextOfWireBytes(const std::vector<unsigned char>& bytes)
+{
+    std::wstring text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
+    if (bytes.size() % 2)
+        text += L"<odd byte>";
+    return text;
+}
+
+std::wstring TaskProbeCommand(const std::wstring& pidFile, int seconds)
+{
+    return L"\"" + BinPath(L"task_probe.exe") + L"\" \"" + pidFile + L"\" " +
+           std::to_wstring(seconds);
+}
+
+DWORD WaitForTaskPid(const std::wstring& pidFile, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<unsigned char> bytes;
+        if (ReadFileBytes(pidFile, &bytes) && !bytes.empty())
+            return strtoul(std::string(bytes.begin(), bytes.end()).c_str(), nullptr, 10);
+        if (GetTickCount() - start > timeoutMs)
+            return 0;
+        Sleep(20);
+    }
+}
+
+std::vector<CompanionRecord> ReadCompanionRecords(const std::wstring& recordFile)
+{
+    std::vector<CompanionRecord> records;
+    std::vector<unsigned char> bytes;
+    if (!ReadFileBytes(recordFile, &bytes))
+        return records;
+    std::string text(bytes.begin(), bytes.end());
+    size_t lineStart = 0;
+    size_t lineEnd;
+    // A line still being written has no line end yet and is left for later.
+    while ((lineEnd = text.find('\n', lineStart)) != std::string::npos) {
+        std::string line = text.substr(lineStart, lineEnd - lineStart);
+        lineStart = lineEnd + 1;
+        CompanionRecord record;
+        size_t space = line.find(' ');
+        record.kind = line.substr(0, space);
+        const char* cursor = line.c_str() + (space == std::string::npos ? line.size() : space);
+        char* next = nullptr;
+        record.tick = strtoul(cursor, &next, 10);
+        if (record.kind == "message") {
+            unsigned long count = strtoul(next, &next, 10);
+            while (*next == ' ')
+                ++next;
+            for (unsigned long i = 0; i < count && next[0] && next[1]; ++i, next += 2) {
+                char hex[3] = {next[0], next[1], 0};
+                record.bytes.push_back(static_cast<unsigned char>(strtoul(hex, nullptr, 16)));
+            }
+        }
+        records.push_back(record);
+    }
+    return records;
+}
+
+std::vector<CompanionRecord> WireRecords(const std::wstring& recordFile)
+{
+    std::vector<CompanionRecord> wire;
+    for (const CompanionRecord& record : ReadCompanionRecords(recordFile))
+        if (record.kind == "message" || record.kind == "pulse")
+            wire.push_back(record);
+    return wire;
+}
+
+bool StartCompanion(CompanionProcess* companion, const wchar_t* recordName)
+{
+    companion->recordFile = ScratchPath(recordName);
+    if (!StartProcess(L"\"" + BinPath(L"companion.exe") + L"\" \"" + companion->recordFile +
+                          L"\" 120",
+                      &companion->process))
+        return false;
+    DWORD start = GetTickCount();
+    while (!HasRecord(companion->recordFile, "ready")) {
+        if (WaitForSingleObject(companion->process.hProcess, 20) == WAIT_OBJECT_0 ||
+            GetTickCount() - start > 10000)
+            return false;
+    }
+    return true;
+}
+
+void StopCompanion(CompanionProcess* companion)
+{
+    if (!companion->process.hProcess)
+        return;
+    HANDLE stop = OpenEventW(EVENT_MODIFY_STATE, FALSE, kStopEventName);
+    if (stop) {
+        SetEvent(stop);
+        CloseHandle(stop);
+    }
+    EndProcess(&companion->process);
+}
+
+bool WaitForPulse(const CompanionProcess& companion, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!HasRecord(companion.recordFile, "pulse")) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
