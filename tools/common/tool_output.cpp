@@ -14,9 +14,11 @@ bool IsHighSurrogate(wchar_t unit)
 size_t EncodeRun(const wchar_t* run, size_t length, char* out, size_t capacity, size_t* used)
 {
     *used = 0;
+    const size_t whole = length;
     while (length > 0) {
-        if (length > 1 && IsHighSurrogate(run[length - 1]))
-            --length;
+        // A shortened piece never ends between the two halves of a surrogate pair.
+        if (length < whole && IsHighSurrogate(run[length - 1]) && --length == 0)
+            break;
         int bytes = WideCharToMultiByte(CP_ACP, 0, run, static_cast<int>(length), nullptr, 0,
                                         nullptr, nullptr);
         if (bytes > 0 && static_cast<size_t>(bytes) <= capacity) {

@@ -1,0 +1,266 @@
+// svcctl run as a process against Wine's service control manager, with the
+// stand-in service (dusklatch_test_service.exe) registered as DusklatchService.
+#include "tool_process_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const wchar_t kServiceName[] = L"DusklatchService";
+const char kDescription[] =
+    "Required by Dusklatch. If this service is stopped Dusklatch will not work correctly in certain "
+    "configurations.";
+
+class CompanionServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        ASSERT_NE(nullptr, manager_);
+        RemoveService();
+    }
+    void TearDown() override
+    {
+        RemoveService();
+        CloseServiceHandle(manager_);
+    }
+
+    void Install(const std::wstring& behaviour)
+    {
+        std::wstring binaryPath = Quoted(BinPath(L"dusklatch_test_service.exe")) + L" " + behaviour;
+        SC_HANDLE service = CreateServiceW(manager_, kServiceName, L"Dusklatch test service", SERVICE_ALL_ACCESS,
+                                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                                           binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, service) << "CreateService failed with " << GetLastError();
+        CloseServiceHandle(service);
+    }
+
+    // Stops the service if it runs, waits for the stop and deletes it.
+    void RemoveService()
+    {
+        SC_HANDLE service = OpenServiceW(manager_, kServiceName, SERVICE_ALL_ACCESS);
+        if (!service)
+            return;
+        SERVICE_STATUS status = {};
+        ControlService(service, SERVICE_CONTROL_STOP, &status);
+        WaitForState(service, SERVICE_STOPPED, 20000);
+        DeleteService(service);
+        CloseServiceHandle(service);
+        for (int i = 0; i < 100; ++i) {
+            SC_HANDLE again = OpenServiceW(manager_, kServiceName, SERVICE_QUERY_STATUS);
+            if (!again)
+                return;
+            CloseServiceHandle(again);
+            Sleep(50);
+        }
+        ADD_FAILURE() << "the service was not deleted";
+    }
+
+    static bool WaitForState(SC_HANDLE service, DWORD state, DWORD timeoutMs)
+    {
+        DWORD start = GetTickCount();
+        for (;;) {
+            SERVICE_STATUS_PROCESS status = {};
+            DWORD needed = 0;
+            if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                      sizeof(status), &needed))
+                return false;
+            if (status.dwCurrentState == state)
+                return true;
+            if (GetTickCount() - start > timeoutMs)
+                return false;
+            Sleep(50);
+        }
+    }
+
+    DWORD State()
+    {
+        SC_HANDLE service = OpenServiceW(manager_, kServiceName, SERVICE_QUERY_STATUS);
+        SERVICE_STATUS_PROCESS status = {};
+        DWORD needed = 0;
+        if (service) {
+            QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status),
+                                 &needed);
+            CloseServiceHandle(service);
+        }
+        return status.dwCurrentState;
+    }
+
+    void StartAndWaitUntilRunning()
+    {
+        SC_HANDLE service = OpenServiceW(manager_, kServiceName, SERVICE_ALL_ACCESS);
+        ASSERT_NE(nullptr, service);
+        EXPECT_TRUE(StartServiceW(service, 0, nullptr)) << GetLastError();
+        EXPECT_TRUE(WaitForState(service, SERVICE_RUNNING, 10000));
+        CloseServiceHandle(service);
+    }
+
+    // Asks for a stop as another program would, and leaves it pending.
+    void RequestStop()
+    {
+        SC_HANDLE service = OpenServiceW(manager_, kServiceName, SERVICE_ALL_ACCESS);
+        ASSERT_NE(nullptr, service);
+        SERVICE_STATUS status = {};
+        EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status)) << GetLastError();
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), status.dwCurrentState);
+        CloseServiceHandle(service);
+    }
+
+    std::string Description()
+    {
+        SC_HANDLE service = OpenServiceW(manager_, kServiceName, SERVICE_QUERY_CONFIG);
+        if (!service)
+            return "(no service)";
+        BYTE buffer[1024] = {};
+        DWORD needed = 0;
+        std::string text;
+        if (QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, buffer, sizeof(buffer), &needed)) {
+            const wchar_t* description = reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer)->lpDescription;
+            for (; description && *description; ++description)
+                text += static_cast<char>(*description);
+        }
+        CloseServiceHandle(service);
+        return text;
+    }
+
+    SC_HANDLE manager_ = nullptr;
+};
+
+TEST_F(CompanionServiceTest, NoArgumentStartsTheServiceAndDescribesIt)
+{
+    Install(L"normal");
+    ASSERT_EQ("", Description());
+    ProcessResult result = RunTool(L"svcctl.exe");
+    EXPECT_EQ("Service start pending...\r\nService started successfully.\r\n", result.output);
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), State());
+    EXPECT_EQ(kDescription, Description());
+}
+
+TEST_F(CompanionServiceTest, StartWhileRunningIsRefusedButDescribes)
+{
+    Install(L"normal");
+    StartAndWaitUntilRunning();
+    ProcessResult result = RunTool(L"svcctl.exe", L"START");
+    EXPECT_EQ("Cannot start the service because it is already running\r\n", result.output);
+    EXPECT_EQ(1u, result.exitCode);
+    EXPECT_EQ(kDescription, Description());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), State());
+}
+
+TEST_F(CompanionServiceTest, StopInAnyCaseStopsTheService)
+{
+    Install(L"normal");
+    for (const wchar_t* arguments : {L"STOP", L"Stop now please", L"stop"}) {
+        StartAndWaitUntilRunning();
+        ProcessResult result = RunTool(L"svcctl.exe", arguments);
+        EXPECT_EQ("Service stopped successfully\r\n", result.output);
+        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), State());
+    }
+}
+
+TEST_F(CompanionServiceTest, StopWhenStopped)
+{
+    Install(L"normal");
+    ProcessResult result = RunTool(L"svcctl.exe", L"stop");
+    EXPECT_EQ("Service is already stopped.\r\n", result.output);
+    EXPECT_EQ(0u, result.exitCode);
+}
+
+TEST_F(CompanionServiceTest, StartWhileStopPendingWaitsItOutThenStarts)
+{
+    Install(L"slowstop");
+    StartAndWaitUntilRunning();
+    RequestStop();
+    DWORD start = GetTickCount();
+    ProcessResult result = RunTool(L"svcctl.exe", L"start");
+    EXPECT_EQ("Service start pending...\r\nService started successfully.\r\n", result.output);
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), State());
+    // The stop takes about 3 s, polled every second.
+    EXPECT_GE(GetTickCount() - start, 2000u);
+}
+
+TEST_F(CompanionServiceTest, StartGivesUpOnAStopWithoutProgress)
+{
+    // Stop-pending with one check point and a wait hint of 1.5 s for 6 s.
+    Install(L"stuckstop");
+    StartAndWaitUntilRunning();
+    RequestStop();
+    ProcessResult result = RunTool(L"svcctl.exe");
+    EXPECT_EQ("Timeout waiting for service to stop\r\n", result.output);
+    EXPECT_EQ(1u, result.exitCode);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), State());
+}
+
+TEST_F(CompanionServiceTest, StopWhileStopPendingPrintsOneLinePerPass)
+{
+    Install(L"slowstop");
+    StartAndWaitUntilRunning();
+    RequestStop();
+    DWORD start = GetTickCount();
+    ProcessResult result = RunTool(L"svcctl.exe", L"stop");
+    DWORD elapsed = GetTickCount() - start;
+    const std::string pending = "Service stop pending...\r\n";
+    const std::string stopped = "Service stopped successfully.\r\n";
+    std::string output = result.output;
+    size_t passes = 0;
+    while (output.compare(0, pending.size(), pending) == 0) {
+        output.erase(0, pending.size());
+        ++passes;
+    }
+    EXPECT_EQ(stopped, output) << result.output;
+    EXPECT_EQ(0u, result.exitCode);
+    // Each pass sleeps 1 s (a tenth of the 2 s hint, raised to a second).
+    EXPECT_GE(passes, 2u) << result.output;
+    EXPECT_LE(passes, 4u) << result.output;
+    EXPECT_GE(elapsed + 100, passes * 1000) << result.output;
+}
+
+TEST_F(CompanionServiceTest, ServiceThatEndsAtOnceIsNotStarted)
+{
+    Install(L"exitfast 1067");
+    ProcessResult result = RunTool(L"svcctl.exe", L"start");
+    EXPECT_EQ("Service start pending...\r\n"
+              "Service not started. \r\n"
+              "  Current State: 1\r\n"
+              "  Exit Code: 1067\r\n"
+              "  Check Point: 0\r\n"
+              "  Wait Hint: 0\r\n",
+              result.output);
+    EXPECT_EQ(1u, result.exitCode);
+}
+
+TEST_F(CompanionServiceTest, MissingService)
+{
+    for (const wchar_t* arguments : {L"", L"start", L"stop"}) {
+        ProcessResult result = RunTool(L"svcctl.exe", arguments);
+        EXPECT_EQ("OpenService failed (1060)\r\n", result.output) << std::string(arguments, arguments + wcslen(arguments));
+        EXPECT_EQ(1u, result.exitCode);
+    }
+}
+
+TEST_F(CompanionServiceTest, UnknownCommandsTouchNothing)
+{
+    Install(L"normal");
+    const struct {
+        const wchar_t* arguments;
+        const char* output;
+    } rows[] = {
+        {L"startservice", "Unknown command (startserv)\r\n\r\n"},
+        {L"\"\" start", "Unknown command ()\r\n\r\n"},
+        {L"halt", "Unknown command (halt)\r\n\r\n"},
+    };
+    for (const auto& row : rows) {
+        ProcessResult result = RunTool(L"svcctl.exe", row.arguments);
+        EXPECT_EQ(row.output, result.output);
+        EXPECT_EQ(1u, result.exitCode);
+    }
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), State());
+    EXPECT_EQ("", Description());
+}
+
+}  // namespace

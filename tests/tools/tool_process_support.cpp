@@ -1,0 +1,142 @@
+#include "tool_process_support.h"
+
+std::wstring Quoted(const std::wstring& path)
+{
+    return L"\"" + path + L"\"";
+}
+
+ProcessResult RunTool(const wchar_t* program, const std::wstring& arguments)
+{
+    std::wstring commandLine = Quoted(BinPath(program));
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    return RunProcess(commandLine, 60000);
+}
+
+bool RunWithOutputFile(const std::wstring& commandLine, const std::wstring& outputPath, DWORD* exitCode)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE file = CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = file;
+    startup.hStdError = file;
+    PROCESS_INFORMATION info = {};
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(0);
+    bool started = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                  &startup, &info) != FALSE;
+    CloseHandle(file);
+    if (!started)
+        return false;
+    bool finished = WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0;
+    if (!finished)
+        TerminateProcess(info.hProcess, 0xDEAD);
+    GetExitCodeProcess(info.hProcess, exitCode);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return finished;
+}
+
+bool ReadRegistryValue(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD* type,
+                       std::vector<unsigned char>* bytes)
+{
+    bytes->clear();
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    LONG result = RegQueryValueExW(key, name, nullptr, type, nullptr, &size);
+    if (result == ERROR_SUCCESS && size) {
+        bytes->resize(size);
+        result = RegQueryValueExW(key, name, nullptr, type, bytes->data(), &size);
+        bytes->resize(size);
+    }
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+std::vector<unsigned char> TextBytes(const std::wstring& text)
+{
+    return Utf16Bytes(text);
+}
+
+SavedRegistryValue::SavedRegistryValue(HKEY root, const wchar_t* subkey, const wchar_t* name)
+    : root_(root), subkey_(subkey), name_(name), existed_(false), type_(0)
+{
+    existed_ = ReadRegistryValue(root, subkey, name, &type_, &bytes_);
+}
+
+SavedRegistryValue::~SavedRegistryValue()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root_, subkey_.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    if (existed_)
+        RegSetValueExW(key, name_.c_str(), 0, type_, bytes_.data(), static_cast<DWORD>(bytes_.size()));
+    else
+        RegDeleteValueW(key, name_.c_str());
+    RegCloseKey(key);
+}
+
+bool SetRegistryText(HKEY root, const wchar_t* subkey, const wchar_t* name, const std::wstring& text)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, subkey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+bool DeleteRegistryValue(HKEY root, const wchar_t* subkey, const wchar_t* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, subkey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegDeleteValueW(key, name);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+void RemoveTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring child = path + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+ScratchFolder::ScratchFolder(const wchar_t* name)
+{
+    wchar_t temp[MAX_PATH];
+    DWORD length = GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp, length) + name;
+    RemoveTree(path_);
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    RemoveTree(path_);
+}
