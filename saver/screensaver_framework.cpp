@@ -3,6 +3,8 @@
 // whose MinGW build is empty and whose rules differ from what we promise.
 #include "screensaver_framework.h"
 
+#include <commctrl.h>
+
 const wchar_t kSaverClassName[] = L"WindowsScreenSaverClass";
 const wchar_t kSaverWindowTitle[] = L"Screen Saver";
 const wchar_t kPreviewWindowTitle[] = L"Preview";
@@ -129,6 +131,9 @@ int RunConfigure(HINSTANCE instance, const SaverCommand& command)
         if (!command.hasWindow || !IsWindow(owner))
             owner = GetForegroundWindow();
     }
+    // The dialog's date-time picker and tooltips come from the common controls.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_DATE_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
     if (!RegisterDialogClasses(instance))
         return 0;
     return static_cast<int>(DialogBoxParamW(instance, MAKEINTRESOURCEW(kConfigureDialogId), owner,

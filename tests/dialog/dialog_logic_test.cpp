@@ -1,0 +1,56 @@
+// The dialog's arithmetic, without a window.
+#include "config_dialog.h"
+
+#include <gtest/gtest.h>
+
+TEST(DialogCountdown, SecondsToPickerTimeAndBackWithTheFloor)
+{
+    struct {
+        int seconds;
+        WORD hour, minute, second;
+        int stored;  // what OK stores for that picker time
+    } const kCases[] = {
+        {3661, 1, 1, 1, 3661}, {900, 0, 15, 0, 900}, {0, 0, 0, 0, 15}, {14, 0, 0, 14, 15},
+        {15, 0, 0, 15, 15},    {59, 0, 0, 59, 59},   {86399, 23, 59, 59, 86399},
+    };
+    for (const auto& c : kCases) {
+        SYSTEMTIME time;
+        CountdownToTime(c.seconds, &time);
+        EXPECT_EQ(c.hour, time.wHour) << c.seconds;
+        EXPECT_EQ(c.minute, time.wMinute) << c.seconds;
+        EXPECT_EQ(c.second, time.wSecond) << c.seconds;
+        EXPECT_EQ(c.stored, TimeToCountdown(time)) << c.seconds;
+    }
+}
+
+TEST(DialogLogo, HitIncludesEveryEdge)
+{
+    const RECT logo = {10, 20, 110, 60};  // left, top, left + width, top + height
+    struct {
+        int x, y;
+        bool hit;
+    } const kCases[] = {
+        {10, 20, true}, {110, 60, true}, {110, 20, true}, {50, 40, true},
+        {9, 40, false}, {111, 40, false}, {50, 19, false}, {50, 61, false},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(c.hit, LogoHit(logo, c.x, c.y)) << c.x << "," << c.y;
+}
+
+TEST(DialogCentring, CentresAndTruncatesTowardZero)
+{
+    struct {
+        RECT window, parent;
+        LONG x, y;
+    } const kCases[] = {
+        {{0, 0, 100, 50}, {0, 0, 301, 151}, 100, 50},
+        {{500, 500, 600, 550}, {100, 100, 400, 300}, 200, 175},
+        {{0, 0, 300, 200}, {-50, -50, 50, 50}, -150, -100},
+        {{0, 0, 301, 201}, {0, 0, 100, 100}, -100, -50},  // -201/2 truncates to -100
+    };
+    for (const auto& c : kCases) {
+        POINT p = CenteredPosition(c.window, c.parent);
+        EXPECT_EQ(c.x, p.x);
+        EXPECT_EQ(c.y, p.y);
+    }
+}
