@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The deliverables are 32-bit PE files of the right subsystem that import only
+# system DLLs and no function that Windows 2000 lacks.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+bin=${BUILD_DIR:-$root/build}/bin
+objdump=i686-w64-mingw32-objdump
+
+# name:subsystem (2 windowing, 3 console)
+deliverables="Dusklatch.scr:2 svcctl.exe:3 setsaver.exe:3 setsaverw.exe:2 installsaver.exe:3 deployconfig.exe:3 setautorun.exe:3"
+allowed_dlls="KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll SHELL32.dll COMCTL32.DLL COMCTL32.dll msvcrt.dll"
+# Functions newer than Windows 2000 that a runtime or a careless call could pull in;
+# IsWow64Process is looked up by name at run time, never imported.
+forbidden="GetTickCount64 AddVectoredExceptionHandler IsWow64Process InitializeCriticalSectionEx \
+FlsAlloc FlsGetValue FlsSetValue GetFileSizeEx SetFilePointerEx AttachConsole GetConsoleWindow \
+InitOnceExecuteOnce SRWLock AcquireSRWLockExclusive"
+
+failed=0
+for entry in $deliverables; do
+    file=${entry%%:*}
+    subsystem=${entry##*:}
+    path="$bin/$file"
+    if [ ! -f "$path" ]; then
+        echo "FAIL $file: not built"; failed=1; continue
+    fi
+    dump=$($objdump -p "$path")
+    if ! grep -q '^Magic[[:space:]]*010b' <<<"$dump"; then echo "FAIL $file: not PE32"; failed=1; fi
+    actual=$(awk '/^Subsystem/{print $2}' <<<"$dump")
+    if [ "$((16#$actual))" != "$subsystem" ]; then echo "FAIL $file: subsystem $actual, want $subsystem"; failed=1; fi
+    for dll in $(awk '/DLL Name:/{print $3}' <<<"$dump"); do
+        case " $allowed_dlls " in *" $dll "*) ;; *) echo "FAIL $file: imports $dll"; failed=1 ;; esac
+    done
+    names=$(awk '/\tvma:/{inside=1} inside && NF==3 && $1 ~ /^[0-9a-f]+$/ {print $3}' <<<"$dump")
+    for function in $forbidden; do
+        if grep -qx "$function" <<<"$names"; then echo "FAIL $file: imports $function"; failed=1; fi
+    done
+done
+[ "$failed" = 0 ] && echo "PE checks: all deliverables are 32-bit, of the right subsystem, with system imports only"
+exit $failed
