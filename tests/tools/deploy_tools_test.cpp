@@ -1,1 +1,159 @@
+// installsaver and deployconfig run from a package folder ...\Pkg\bin\ against
+// Wine's system directory and all-users application-data folder.
+#include "tool_process_support.h"
 
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+std::vector<unsigned char> Bytes(const char* text)
+{
+    return std::vector<unsigned char>(text, text + strlen(text));
+}
+
+std::wstring SystemSaver()
+{
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\Dusklatch.scr";
+}
+
+// Keeps a file's bytes (or its absence) and puts them back at the end.
+class SavedFile {
+public:
+    explicit SavedFile(const std::wstring& path) : path_(path), existed_(ReadFileBytes(path, &bytes_)) {}
+    ~SavedFile()
+    {
+        if (existed_)
+            WriteFileBytes(path_, bytes_);
+        else
+            DeleteFileW(path_.c_str());
+    }
+
+private:
+    std::wstring path_;
+    std::vector<unsigned char> bytes_;
+    bool existed_;
+};
+
+class DeployToolsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        package_ = scratch_.Path() + L"\\Pkg\\";
+        ASSERT_TRUE(CreateDirectoryW(package_.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW((package_ + L"bin").c_str(), nullptr));
+        for (const wchar_t* tool : {L"installsaver.exe", L"deployconfig.exe"})
+            ASSERT_TRUE(CopyFileW(BinPath(tool).c_str(), (package_ + L"bin\\" + tool).c_str(), FALSE));
+        // The same names beside the tools must not be taken.
+        ASSERT_TRUE(WriteFileBytes(package_ + L"Dusklatch.scr", Bytes("saver from the package")));
+        ASSERT_TRUE(WriteFileBytes(package_ + L"bin\\Dusklatch.scr", Bytes("decoy beside the tool")));
+        ASSERT_TRUE(WriteFileBytes(package_ + L"Dusklatch.ini", Bytes("settings from the package")));
+        ASSERT_TRUE(WriteFileBytes(package_ + L"bin\\Dusklatch.ini", Bytes("decoy beside the tool")));
+    }
+
+    ProcessResult RunPackageTool(const wchar_t* tool)
+    {
+        return RunProcess(Quoted(package_ + L"bin\\" + tool) + L" ignored arguments", 30000);
+    }
+    static std::vector<unsigned char> Contents(const std::wstring& path)
+    {
+        std::vector<unsigned char> bytes;
+        if (!ReadFileBytes(path, &bytes))
+            return Bytes("(missing)");
+        return bytes;
+    }
+    static std::string CopyError(const std::wstring& source, const std::wstring& target)
+    {
+        return "Error copying \"" + Narrow(source) + "\" to \"" + Narrow(target) + "\"!\r\n";
+    }
+
+    ScratchFolder scratch_{L"DusklatchDeployTest"};
+    std::wstring package_;
+    SavedFile savedSaver_{SystemSaver()};
+    SavedFile savedSettings_{SettingsFile()};
+};
+
+TEST_F(DeployToolsTest, InstallSaverCopiesFromThePackageOverAnOldFile)
+{
+    ASSERT_TRUE(WriteFileBytes(SystemSaver(), Bytes("an older saver")));
+    ProcessResult result = RunPackageTool(L"installsaver.exe");
+    EXPECT_EQ("Dusklatch installed.\r\n", result.output);
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(Bytes("saver from the package"), Contents(SystemSaver()));
+}
+
+TEST_F(DeployToolsTest, InstallSaverWithoutSourceNamesBothPaths)
+{
+    ASSERT_TRUE(DeleteFileW((package_ + L"Dusklatch.scr").c_str()));
+    DeleteFileW(SystemSaver().c_str());
+    ProcessResult result = RunPackageTool(L"installsaver.exe");
+    EXPECT_EQ(CopyError(package_ + L"Dusklatch.scr", SystemSaver()), result.output);
+    EXPECT_EQ(0xFFFFFFFFu, result.exitCode);
+    EXPECT_FALSE(FileExists(SystemSaver()));
+}
+
+TEST_F(DeployToolsTest, DeployConfigMakesItsFoldersAndReplacesTheFile)
+{
+    RemoveTree(SettingsFolder());
+    ProcessResult result = RunPackageTool(L"deployconfig.exe");
+    EXPECT_EQ("Configuration file deployed.\r\n", result.output);
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(Bytes("settings from the package"), Contents(SettingsFile()));
+
+    // A second run finds both folders and replaces the file.
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), Bytes("edited since")));
+    result = RunPackageTool(L"deployconfig.exe");
+    EXPECT_EQ("Configuration file deployed.\r\n", result.output);
+    EXPECT_EQ(0u, result.exitCode);
+    EXPECT_EQ(Bytes("settings from the package"), Contents(SettingsFile()));
+}
+
+TEST_F(DeployToolsTest, DeployConfigWithoutSourceHasStillMadeItsFolders)
+{
+    RemoveTree(SettingsFolder());
+    const std::wstring vendorFolder = SettingsFolder().substr(0, SettingsFolder().rfind(L'\\'));
+    RemoveDirectoryW(vendorFolder.c_str());
+    ASSERT_FALSE(FileExists(vendorFolder));
+    ASSERT_TRUE(DeleteFileW((package_ + L"Dusklatch.ini").c_str()));
+    ProcessResult result = RunPackageTool(L"deployconfig.exe");
+    EXPECT_EQ(CopyError(package_ + L"Dusklatch.ini", SettingsFile()), result.output);
+    EXPECT_EQ(0xFFFFFFFFu, result.exitCode);
+    EXPECT_TRUE(FileExists(SettingsFolder()));
+    EXPECT_FALSE(FileExists(SettingsFile()));
+}
+
+TEST_F(DeployToolsTest, ToolInADrivesRootNeverCopiesFromADriveRelativePath)
+{
+    // Cut twice, C:\installsaver.exe would leave "C:", and "C:Dusklatch.scr"
+    // names a file in the drive's current folder: here C:\ itself, where a
+    // file of that name waits to be taken by mistake.
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring root = std::wstring(windows, 3);
+    SavedFile rootSaver(root + L"Dusklatch.scr");
+    SavedFile rootSettings(root + L"Dusklatch.ini");
+    ASSERT_TRUE(WriteFileBytes(root + L"Dusklatch.scr", Bytes("not a package")));
+    ASSERT_TRUE(WriteFileBytes(root + L"Dusklatch.ini", Bytes("not a package")));
+    DeleteFileW(SystemSaver().c_str());
+    DeleteFileW(SettingsFile().c_str());
+    for (const wchar_t* tool : {L"installsaver.exe", L"deployconfig.exe"}) {
+        const std::wstring copy = root + tool;
+        SavedFile savedTool(copy);
+        ASSERT_TRUE(CopyFileW(BinPath(tool).c_str(), copy.c_str(), FALSE));
+        ProcessResult result = RunProcess(Quoted(copy), 30000);
+        EXPECT_EQ("Error: cannot find the package folder!\r\n", result.output) << Narrow(tool);
+        EXPECT_EQ(0xFFFFFFFFu, result.exitCode);
+    }
+    EXPECT_FALSE(FileExists(SystemSaver()));
+    EXPECT_FALSE(FileExists(SettingsFile()));
+}
+
+}  // namespace

@@ -1,1 +1,70 @@
+// The installation package the build writes beside bin: its layout, the
+// prepared settings file's bytes, and an installation from it.
+#include "tool_process_support.h"
 
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::wstring PackageFolder()
+{
+    wchar_t full[MAX_PATH];
+    GetFullPathNameW((ModuleFolder() + L"\\..\\package\\Dusklatch-2.1").c_str(), MAX_PATH, full, nullptr);
+    return full;
+}
+
+std::vector<unsigned char> Contents(const std::wstring& path)
+{
+    std::vector<unsigned char> bytes;
+    ReadFileBytes(path, &bytes);
+    return bytes;
+}
+
+const wchar_t* const kTools[] = {L"svcctl.exe",       L"setsaver.exe",    L"setsaverw.exe",
+                                 L"installsaver.exe", L"deployconfig.exe", L"setautorun.exe"};
+
+TEST(InstallationPackage, HoldsTheSaverThePreparedSettingsAndTheTools)
+{
+    const std::wstring package = PackageFolder();
+    ASSERT_TRUE(FileExists(package + L"\\Dusklatch.scr")) << "build the dusklatch_package target";
+    EXPECT_EQ(Contents(BinPath(L"Dusklatch.scr")), Contents(package + L"\\Dusklatch.scr"));
+    for (const wchar_t* tool : kTools)
+        EXPECT_EQ(Contents(BinPath(tool)), Contents(package + L"\\bin\\" + tool)) << std::string(tool, tool + wcslen(tool));
+
+    std::vector<unsigned char> zip = Contents(package + L".zip");
+    ASSERT_GE(zip.size(), 4u);
+    EXPECT_EQ("PK\x03\x04", std::string(zip.begin(), zip.begin() + 4));
+}
+
+TEST(InstallationPackage, PreparedSettingsAreTheDefaultsInUtf16WithCrLf)
+{
+    // No byte order mark, CR LF after every line, the last one included.
+    const std::wstring expected = L"[Dusklatch]\r\nshutdown_type=1\r\nforce=true\r\ncountdown=900\r\n"
+                                  L"eblris=true\r\nperform_task=false\r\ntask_job=\r\n";
+    EXPECT_EQ(Utf16Bytes(expected), Contents(PackageFolder() + L"\\Dusklatch.ini"));
+}
+
+TEST(InstallationPackage, InstallsWithItsOwnTools)
+{
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring installedSaver = std::wstring(system) + L"\\Dusklatch.scr";
+    DeleteFileW(installedSaver.c_str());
+    RemoveSettingsFile();
+    const std::wstring bin = PackageFolder() + L"\\bin\\";
+
+    ProcessResult result = RunProcess(Quoted(bin + L"installsaver.exe"));
+    EXPECT_EQ("Dusklatch installed.\r\n", result.output);
+    EXPECT_EQ(Contents(PackageFolder() + L"\\Dusklatch.scr"), Contents(installedSaver));
+
+    result = RunProcess(Quoted(bin + L"deployconfig.exe"));
+    EXPECT_EQ("Configuration file deployed.\r\n", result.output);
+    EXPECT_EQ(Contents(PackageFolder() + L"\\Dusklatch.ini"), Contents(SettingsFile()));
+
+    DeleteFileW(installedSaver.c_str());
+    RemoveSettingsFile();
+}
+
+}  // namespace

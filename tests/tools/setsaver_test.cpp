@@ -1,1 +1,205 @@
+// setsaver and setsaverw run as processes against Wine's registry.
+#include "tool_process_support.h"
 
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+const wchar_t kUserDesktop[] = L"Control Panel\\Desktop";
+const wchar_t kLogonDesktop[] = L".DEFAULT\\Control Panel\\Desktop";
+const wchar_t* const kValueNames[] = {L"SCRNSAVE.EXE", L"ScreenSaveActive", L"ScreenSaveTimeOut"};
+
+// The mark left in ScreenSaveTimeOut before a run, written with its terminator.
+const std::wstring kUnchanged(L"777", 4);
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+std::wstring SaverPath()
+{
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\Dusklatch.scr";
+}
+
+class SetSaverTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A fresh Wine prefix has no desktop key for the logon desktop; a real
+        // machine has one, so it is made here and removed again afterwards.
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_USERS, kLogonDesktop, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                 &key, &disposition));
+        RegCloseKey(key);
+        createdLogonKey_ = disposition == REG_CREATED_NEW_KEY;
+        for (const wchar_t* name : kValueNames) {
+            saved_.emplace_back(new SavedRegistryValue(HKEY_CURRENT_USER, kUserDesktop, name));
+            saved_.emplace_back(new SavedRegistryValue(HKEY_USERS, kLogonDesktop, name));
+        }
+        // Marks that show which values a run has left alone.
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_USERS}) {
+            const wchar_t* subkey = root == HKEY_USERS ? kLogonDesktop : kUserDesktop;
+            ASSERT_TRUE(SetRegistryText(root, subkey, L"SCRNSAVE.EXE", L"before.scr"));
+            ASSERT_TRUE(SetRegistryText(root, subkey, L"ScreenSaveActive", L"0"));
+            ASSERT_TRUE(SetRegistryText(root, subkey, L"ScreenSaveTimeOut", L"777"));
+        }
+    }
+    void TearDown() override
+    {
+        saved_.clear();
+        if (createdLogonKey_)
+            RegDeleteKeyW(HKEY_USERS, kLogonDesktop);
+    }
+
+    // The value's raw bytes as text, its size checked to carry no terminator.
+    static std::wstring Stored(HKEY root, const wchar_t* name)
+    {
+        DWORD type = 0;
+        std::vector<unsigned char> bytes;
+        const wchar_t* subkey = root == HKEY_USERS ? kLogonDesktop : kUserDesktop;
+        if (!ReadRegistryValue(root, subkey, name, &type, &bytes))
+            return L"(missing)";
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), type) << Narrow(name);
+        std::wstring text;
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+            text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
+        if (bytes.size() % 2)
+            text += L"(odd size)";
+        return text;
+    }
+    static void ExpectSelected(HKEY root, const std::wstring& timeout)
+    {
+        EXPECT_EQ(SaverPath(), Stored(root, L"SCRNSAVE.EXE"));
+        EXPECT_EQ(L"1", Stored(root, L"ScreenSaveActive"));
+        EXPECT_EQ(timeout, Stored(root, L"ScreenSaveTimeOut"));
+    }
+    static void ExpectUntouched(HKEY root)
+    {
+        // The marks were written with their terminators.
+        EXPECT_EQ(std::wstring(L"before.scr", 11), Stored(root, L"SCRNSAVE.EXE"));
+        EXPECT_EQ(std::wstring(L"0", 2), Stored(root, L"ScreenSaveActive"));
+        EXPECT_EQ(kUnchanged, Stored(root, L"ScreenSaveTimeOut"));
+    }
+
+    bool createdLogonKey_ = false;
+    std::vector<std::unique_ptr<SavedRegistryValue>> saved_;
+};
+
+TEST_F(SetSaverTest, UsageWithoutLineEnd)
+{
+    for (const wchar_t* program : {L"setsaver.exe", L"setsaverw.exe"}) {
+        ProcessResult result = RunTool(program);
+        EXPECT_EQ("usage: " + Narrow(BinPath(program)) + " timeout [/logon]", result.output);
+        EXPECT_EQ(1u, result.exitCode);
+        ExpectUntouched(HKEY_CURRENT_USER);
+    }
+}
+
+TEST_F(SetSaverTest, TimeoutsForTheCurrentUser)
+{
+    const struct {
+        const wchar_t* argument;
+        const wchar_t* stored;  // as the registry holds it afterwards
+    } rows[] = {
+        {L"600", L"600"},  {L"60", L"60"},  {L"59", L"90"},   {L"1", L"90"},     {L" 120s", L"120"},
+        {L"0", nullptr},   {L"-5", nullptr}, {L"ten", nullptr}, {L"-99999999999", nullptr},
+        {L"99999999999", L"2147483647"},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(SetRegistryText(HKEY_CURRENT_USER, kUserDesktop, L"ScreenSaveTimeOut", L"777"));
+        ProcessResult result = RunTool(L"setsaver.exe", Quoted(row.argument));
+        EXPECT_EQ("Dusklatch set.\r\n", result.output) << Narrow(row.argument);
+        EXPECT_EQ(0u, result.exitCode);
+        ExpectSelected(HKEY_CURRENT_USER, row.stored ? std::wstring(row.stored) : kUnchanged);
+        ExpectUntouched(HKEY_USERS);
+    }
+}
+
+TEST_F(SetSaverTest, ActiveSwitchIsExactlyTwoBytes)
+{
+    ASSERT_EQ(0u, RunTool(L"setsaver.exe", L"600").exitCode);
+    DWORD type = 0;
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kUserDesktop, L"ScreenSaveActive", &type, &bytes));
+    EXPECT_EQ((std::vector<unsigned char>{'1', 0}), bytes);
+    ASSERT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kUserDesktop, L"SCRNSAVE.EXE", &type, &bytes));
+    EXPECT_EQ(TextBytes(SaverPath()), bytes);
+}
+
+TEST_F(SetSaverTest, LogonSwitchInSecondPlaceInAnyCase)
+{
+    for (const wchar_t* logon : {L"/logon", L"/LOGON", L"/LoGoN"}) {
+        ProcessResult result = RunTool(L"setsaver.exe", std::wstring(L"45 ") + logon + L" extra");
+        EXPECT_EQ("Dusklatch set.\r\n", result.output);
+        EXPECT_EQ(0u, result.exitCode);
+        ExpectSelected(HKEY_USERS, L"90");
+        ExpectUntouched(HKEY_CURRENT_USER);
+        ASSERT_TRUE(SetRegistryText(HKEY_USERS, kLogonDesktop, L"ScreenSaveTimeOut", L"777"));
+    }
+}
+
+TEST_F(SetSaverTest, LogonSwitchElsewhereMeansTheCurrentUser)
+{
+    ProcessResult result = RunTool(L"setsaver.exe", L"/logon");
+    EXPECT_EQ("Dusklatch set.\r\n", result.output);
+    EXPECT_EQ(0u, result.exitCode);
+    ExpectSelected(HKEY_CURRENT_USER, kUnchanged);
+    ExpectUntouched(HKEY_USERS);
+
+    result = RunTool(L"setsaver.exe", L"300 /logoff");
+    EXPECT_EQ("Dusklatch set.\r\n", result.output);
+    ExpectSelected(HKEY_CURRENT_USER, L"300");
+    ExpectUntouched(HKEY_USERS);
+}
+
+TEST_F(SetSaverTest, MissingLogonKeyIsAnAccessError)
+{
+    saved_.clear();
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_USERS, kLogonDesktop));
+    ProcessResult result = RunTool(L"setsaver.exe", L"600 /logon");
+    EXPECT_EQ("Error accessing Windows Registry!\r\n", result.output);
+    EXPECT_EQ(2u, result.exitCode);
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_USERS, kLogonDesktop, 0, KEY_READ, &key));
+    createdLogonKey_ = false;
+}
+
+TEST_F(SetSaverTest, WindowlessBuildWritesItsLinesIntoARedirectedFile)
+{
+    ScratchFolder scratch(L"DusklatchSetSaverW");
+    const std::wstring output = scratch.Path() + L"\\out.txt";
+    DWORD exitCode = 0;
+    ASSERT_TRUE(RunWithOutputFile(Quoted(BinPath(L"setsaverw.exe")) + L" 600 /logon", output, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(ReadFileBytes(output, &bytes));
+    EXPECT_EQ("Dusklatch set.\r\n", std::string(bytes.begin(), bytes.end()));
+    ExpectSelected(HKEY_USERS, L"600");
+
+    ASSERT_TRUE(RunWithOutputFile(Quoted(BinPath(L"setsaverw.exe")), output, &exitCode));
+    EXPECT_EQ(1u, exitCode);
+    ASSERT_TRUE(ReadFileBytes(output, &bytes));
+    EXPECT_EQ("usage: " + Narrow(BinPath(L"setsaverw.exe")) + " timeout [/logon]",
+              std::string(bytes.begin(), bytes.end()));
+}
+
+TEST_F(SetSaverTest, WindowlessBuildWithoutOutputStillSelects)
+{
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(StartProcess(Quoted(BinPath(L"setsaverw.exe")) + L" 59", &info));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, 30000));
+    DWORD exitCode = 1;
+    GetExitCodeProcess(info.hProcess, &exitCode);
+    EndProcess(&info);
+    EXPECT_EQ(0u, exitCode);
+    ExpectSelected(HKEY_CURRENT_USER, L"90");
+}
+
+}  // namespace
