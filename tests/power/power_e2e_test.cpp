@@ -129,16 +129,6 @@ protected:
     CompanionProcess companion_;
 };
 
-void EndProcessById(DWORD processId)
-{
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
-    if (!process)
-        return;
-    TerminateProcess(process, 0);
-    WaitForSingleObject(process, 5000);
-    CloseHandle(process);
-}
-
 std::wstring Describe(const std::vector<CompanionRecord>& records)
 {
     std::wstring text;

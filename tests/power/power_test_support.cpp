@@ -71,6 +71,16 @@ DWORD WaitForTaskPid(const std::wstring& pidFile, DWORD timeoutMs)
     }
 }
 
+void EndProcessById(DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return;
+    TerminateProcess(process, 0);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+}
+
 std::vector<CompanionRecord> ReadCompanionRecords(const std::wstring& recordFile)
 {
     std::vector<CompanionRecord> records;

@@ -20,6 +20,8 @@ std::wstring TextOfWireBytes(const std::vector<unsigned char>& bytes);
 std::wstring TaskProbeCommand(const std::wstring& pidFile, int seconds);
 // Waits for the probe's file; 0 when it did not appear in time.
 DWORD WaitForTaskPid(const std::wstring& pidFile, DWORD timeoutMs);
+// Ends a probe that is still waiting, by the id it wrote for us.
+void EndProcessById(DWORD processId);
 
 struct CompanionRecord {
     std::string kind;  // "ready", "message", "pulse" or "stopped"

@@ -19,17 +19,6 @@ void SetTaskJob(const std::wstring& command)
     g_settings.task_job[kTaskJobCapacity - 1] = 0;
 }
 
-// Ends a probe that is still waiting, by the id it wrote for us.
-void EndTaskProbe(DWORD processId)
-{
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
-    if (!process)
-        return;
-    TerminateProcess(process, 0);
-    WaitForSingleObject(process, 5000);
-    CloseHandle(process);
-}
-
 class PreShutdownTask : public testing::Test {
 protected:
     void TearDown() override
@@ -70,7 +59,7 @@ TEST_F(PreShutdownTask, DoesNotWaitForTheTask)
     ASSERT_TRUE(process != nullptr);
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process, 0));
     CloseHandle(process);
-    EndTaskProbe(pid);
+    EndProcessById(pid);
 }
 
 TEST_F(PreShutdownTask, CommandsThatCannotStartPostNothing)
