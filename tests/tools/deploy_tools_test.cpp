@@ -43,7 +43,7 @@ private:
     bool existed_;
 };
 
-class DeployToolsTest : public ::testing::Test {
+class ToolDeploy : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -81,7 +81,7 @@ protected:
     SavedFile savedSettings_{SettingsFile()};
 };
 
-TEST_F(DeployToolsTest, InstallSaverCopiesFromThePackageOverAnOldFile)
+TEST_F(ToolDeploy, InstallSaverCopiesFromThePackageOverAnOldFile)
 {
     ASSERT_TRUE(WriteFileBytes(SystemSaver(), Bytes("an older saver")));
     ProcessResult result = RunPackageTool(L"installsaver.exe");
@@ -90,7 +90,7 @@ TEST_F(DeployToolsTest, InstallSaverCopiesFromThePackageOverAnOldFile)
     EXPECT_EQ(Bytes("saver from the package"), Contents(SystemSaver()));
 }
 
-TEST_F(DeployToolsTest, InstallSaverWithoutSourceNamesBothPaths)
+TEST_F(ToolDeploy, InstallSaverWithoutSourceNamesBothPaths)
 {
     ASSERT_TRUE(DeleteFileW((package_ + L"Dusklatch.scr").c_str()));
     DeleteFileW(SystemSaver().c_str());
@@ -100,7 +100,7 @@ TEST_F(DeployToolsTest, InstallSaverWithoutSourceNamesBothPaths)
     EXPECT_FALSE(FileExists(SystemSaver()));
 }
 
-TEST_F(DeployToolsTest, DeployConfigMakesItsFoldersAndReplacesTheFile)
+TEST_F(ToolDeploy, DeployConfigMakesItsFoldersAndReplacesTheFile)
 {
     RemoveTree(SettingsFolder());
     ProcessResult result = RunPackageTool(L"deployconfig.exe");
@@ -116,7 +116,7 @@ TEST_F(DeployToolsTest, DeployConfigMakesItsFoldersAndReplacesTheFile)
     EXPECT_EQ(Bytes("settings from the package"), Contents(SettingsFile()));
 }
 
-TEST_F(DeployToolsTest, DeployConfigWithoutSourceHasStillMadeItsFolders)
+TEST_F(ToolDeploy, DeployConfigWithoutSourceHasStillMadeItsFolders)
 {
     RemoveTree(SettingsFolder());
     const std::wstring vendorFolder = SettingsFolder().substr(0, SettingsFolder().rfind(L'\\'));
@@ -130,7 +130,7 @@ TEST_F(DeployToolsTest, DeployConfigWithoutSourceHasStillMadeItsFolders)
     EXPECT_FALSE(FileExists(SettingsFile()));
 }
 
-TEST_F(DeployToolsTest, ToolInADrivesRootNeverCopiesFromADriveRelativePath)
+TEST_F(ToolDeploy, ToolInADrivesRootNeverCopiesFromADriveRelativePath)
 {
     // Cut twice, C:\installsaver.exe would leave "C:", and "C:Dusklatch.scr"
     // names a file in the drive's current folder: here C:\ itself, where a

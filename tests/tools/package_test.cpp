@@ -25,7 +25,7 @@ std::vector<unsigned char> Contents(const std::wstring& path)
 const wchar_t* const kTools[] = {L"svcctl.exe",       L"setsaver.exe",    L"setsaverw.exe",
                                  L"installsaver.exe", L"deployconfig.exe", L"setautorun.exe"};
 
-TEST(InstallationPackage, HoldsTheSaverThePreparedSettingsAndTheTools)
+TEST(ToolInstallationPackage, HoldsTheSaverThePreparedSettingsAndTheTools)
 {
     const std::wstring package = PackageFolder();
     ASSERT_TRUE(FileExists(package + L"\\Dusklatch.scr")) << "build the dusklatch_package target";
@@ -38,7 +38,7 @@ TEST(InstallationPackage, HoldsTheSaverThePreparedSettingsAndTheTools)
     EXPECT_EQ("PK\x03\x04", std::string(zip.begin(), zip.begin() + 4));
 }
 
-TEST(InstallationPackage, PreparedSettingsAreTheDefaultsInUtf16WithCrLf)
+TEST(ToolInstallationPackage, PreparedSettingsAreTheDefaultsInUtf16WithCrLf)
 {
     // No byte order mark, CR LF after every line, the last one included.
     const std::wstring expected = L"[Dusklatch]\r\nshutdown_type=1\r\nforce=true\r\ncountdown=900\r\n"
@@ -46,7 +46,7 @@ TEST(InstallationPackage, PreparedSettingsAreTheDefaultsInUtf16WithCrLf)
     EXPECT_EQ(Utf16Bytes(expected), Contents(PackageFolder() + L"\\Dusklatch.ini"));
 }
 
-TEST(InstallationPackage, InstallsWithItsOwnTools)
+TEST(ToolInstallationPackage, InstallsWithItsOwnTools)
 {
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);

@@ -14,7 +14,7 @@ std::string Narrow(const std::wstring& text)
     return std::string(text.begin(), text.end());
 }
 
-class SetAutorunTest : public ::testing::Test {
+class ToolSetAutorun : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, L"Dusklatch")); }
 
@@ -26,7 +26,7 @@ protected:
     SavedRegistryValue saved_{HKEY_LOCAL_MACHINE, kRunKey, L"Dusklatch"};
 };
 
-TEST_F(SetAutorunTest, UsageUnlessExactlyTwoArguments)
+TEST_F(ToolSetAutorun, UsageUnlessExactlyTwoArguments)
 {
     for (const wchar_t* arguments : {L"", L"C:\\x.exe", L"C:\\x.exe 600 more"}) {
         ProcessResult result = RunTool(L"setautorun.exe", arguments);
@@ -38,7 +38,7 @@ TEST_F(SetAutorunTest, UsageUnlessExactlyTwoArguments)
     }
 }
 
-TEST_F(SetAutorunTest, QuotedPathWithSpacesAndTimeoutTextReplacedOnASecondRun)
+TEST_F(ToolSetAutorun, QuotedPathWithSpacesAndTimeoutTextReplacedOnASecondRun)
 {
     ProcessResult result =
         RunTool(L"setautorun.exe", L"\"C:\\Program Files\\Dusklatch 2.1\\bin\\setsaverw.exe\" \"ten minutes\"");
@@ -58,7 +58,7 @@ TEST_F(SetAutorunTest, QuotedPathWithSpacesAndTimeoutTextReplacedOnASecondRun)
     EXPECT_EQ(TextBytes(L"\"C:\\Pkg\\bin\\setsaverw.exe\" 600"), bytes);
 }
 
-TEST_F(SetAutorunTest, CommandLongerThanItsBufferIsRefusedWhole)
+TEST_F(ToolSetAutorun, CommandLongerThanItsBufferIsRefusedWhole)
 {
     ASSERT_EQ(0u, RunTool(L"setautorun.exe", L"C:\\x.exe 600").exitCode);
     // 255 path units with quotes, a space and "60" make 260: one too many.

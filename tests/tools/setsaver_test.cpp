@@ -27,7 +27,7 @@ std::wstring SaverPath()
     return std::wstring(system) + L"\\Dusklatch.scr";
 }
 
-class SetSaverTest : public ::testing::Test {
+class ToolSetSaver : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -92,7 +92,7 @@ protected:
     std::vector<std::unique_ptr<SavedRegistryValue>> saved_;
 };
 
-TEST_F(SetSaverTest, UsageWithoutLineEnd)
+TEST_F(ToolSetSaver, UsageWithoutLineEnd)
 {
     for (const wchar_t* program : {L"setsaver.exe", L"setsaverw.exe"}) {
         ProcessResult result = RunTool(program);
@@ -102,7 +102,7 @@ TEST_F(SetSaverTest, UsageWithoutLineEnd)
     }
 }
 
-TEST_F(SetSaverTest, TimeoutsForTheCurrentUser)
+TEST_F(ToolSetSaver, TimeoutsForTheCurrentUser)
 {
     const struct {
         const wchar_t* argument;
@@ -122,7 +122,7 @@ TEST_F(SetSaverTest, TimeoutsForTheCurrentUser)
     }
 }
 
-TEST_F(SetSaverTest, ActiveSwitchIsExactlyTwoBytes)
+TEST_F(ToolSetSaver, ActiveSwitchIsExactlyTwoBytes)
 {
     ASSERT_EQ(0u, RunTool(L"setsaver.exe", L"600").exitCode);
     DWORD type = 0;
@@ -133,7 +133,7 @@ TEST_F(SetSaverTest, ActiveSwitchIsExactlyTwoBytes)
     EXPECT_EQ(TextBytes(SaverPath()), bytes);
 }
 
-TEST_F(SetSaverTest, LogonSwitchInSecondPlaceInAnyCase)
+TEST_F(ToolSetSaver, LogonSwitchInSecondPlaceInAnyCase)
 {
     for (const wchar_t* logon : {L"/logon", L"/LOGON", L"/LoGoN"}) {
         ProcessResult result = RunTool(L"setsaver.exe", std::wstring(L"45 ") + logon + L" extra");
@@ -145,7 +145,7 @@ TEST_F(SetSaverTest, LogonSwitchInSecondPlaceInAnyCase)
     }
 }
 
-TEST_F(SetSaverTest, LogonSwitchElsewhereMeansTheCurrentUser)
+TEST_F(ToolSetSaver, LogonSwitchElsewhereMeansTheCurrentUser)
 {
     ProcessResult result = RunTool(L"setsaver.exe", L"/logon");
     EXPECT_EQ("Dusklatch set.\r\n", result.output);
@@ -159,7 +159,7 @@ TEST_F(SetSaverTest, LogonSwitchElsewhereMeansTheCurrentUser)
     ExpectUntouched(HKEY_USERS);
 }
 
-TEST_F(SetSaverTest, MissingLogonKeyIsAnAccessError)
+TEST_F(ToolSetSaver, MissingLogonKeyIsAnAccessError)
 {
     saved_.clear();
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_USERS, kLogonDesktop));
@@ -171,7 +171,7 @@ TEST_F(SetSaverTest, MissingLogonKeyIsAnAccessError)
     createdLogonKey_ = false;
 }
 
-TEST_F(SetSaverTest, WindowlessBuildWritesItsLinesIntoARedirectedFile)
+TEST_F(ToolSetSaver, WindowlessBuildWritesItsLinesIntoARedirectedFile)
 {
     ScratchFolder scratch(L"DusklatchSetSaverW");
     const std::wstring output = scratch.Path() + L"\\out.txt";
@@ -190,7 +190,7 @@ TEST_F(SetSaverTest, WindowlessBuildWritesItsLinesIntoARedirectedFile)
               std::string(bytes.begin(), bytes.end()));
 }
 
-TEST_F(SetSaverTest, WindowlessBuildWithoutOutputStillSelects)
+TEST_F(ToolSetSaver, WindowlessBuildWithoutOutputStillSelects)
 {
     PROCESS_INFORMATION info = {};
     ASSERT_TRUE(StartProcess(Quoted(BinPath(L"setsaverw.exe")) + L" 59", &info));

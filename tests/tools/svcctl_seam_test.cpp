@@ -262,7 +262,7 @@ const ServiceControlApi kFakeApi = {
     FakeLastError,     FakeAllocate,    FakeFree,      FakePrint,
 };
 
-class ServiceCommandTest : public ::testing::Test {
+class ToolSvcctlCommand : public ::testing::Test {
 protected:
     void SetUp() override { g_fake = &fake_; }
     void TearDown() override
@@ -316,7 +316,7 @@ protected:
     FakeServiceManager fake_;
 };
 
-TEST(PollInterval, TenthOfTheWaitHintBetweenOneAndTenSeconds)
+TEST(ToolSvcctlPollInterval, TenthOfTheWaitHintBetweenOneAndTenSeconds)
 {
     const struct {
         DWORD waitHint;
@@ -330,7 +330,7 @@ TEST(PollInterval, TenthOfTheWaitHintBetweenOneAndTenSeconds)
     }
 }
 
-TEST_F(ServiceCommandTest, StartAsksForFullRightsAndWritesTheDescription)
+TEST_F(ToolSvcctlCommand, StartAsksForFullRightsAndWritesTheDescription)
 {
     fake_.queries[L"DusklatchService"] = {Status(SERVICE_STOPPED), Status(SERVICE_START_PENDING, 1, 3000),
                                           Status(SERVICE_RUNNING)};
@@ -345,7 +345,7 @@ TEST_F(ServiceCommandTest, StartAsksForFullRightsAndWritesTheDescription)
     EXPECT_EQ(expected, fake_.calls);
 }
 
-TEST_F(ServiceCommandTest, StartRefusedWhenNotStoppedYetDescribed)
+TEST_F(ToolSvcctlCommand, StartRefusedWhenNotStoppedYetDescribed)
 {
     for (DWORD state : {SERVICE_RUNNING, SERVICE_START_PENDING, SERVICE_PAUSED}) {
         fake_ = FakeServiceManager();
@@ -358,7 +358,7 @@ TEST_F(ServiceCommandTest, StartRefusedWhenNotStoppedYetDescribed)
     }
 }
 
-TEST_F(ServiceCommandTest, StartFollowsACompletedStopWithTheStart)
+TEST_F(ToolSvcctlCommand, StartFollowsACompletedStopWithTheStart)
 {
     // The stopped service reports check point 0 and wait hint 0: that is the
     // end of the wait, not a stall.
@@ -368,7 +368,7 @@ TEST_F(ServiceCommandTest, StartFollowsACompletedStopWithTheStart)
     EXPECT_EQ(L"Service start pending...\nService started successfully.\n", fake_.output);
 }
 
-TEST_F(ServiceCommandTest, StartWaitsWhileTheStopProgressesAndGivesUpOnAStall)
+TEST_F(ToolSvcctlCommand, StartWaitsWhileTheStopProgressesAndGivesUpOnAStall)
 {
     // Check points rise twice, then stay: the clock restarts at each rise and the
     // stall is given up once more than a whole wait hint (2500 ms) has passed.
@@ -381,7 +381,7 @@ TEST_F(ServiceCommandTest, StartWaitsWhileTheStopProgressesAndGivesUpOnAStall)
     EXPECT_EQ(0u, Count("Start(DusklatchService)"));
 }
 
-TEST_F(ServiceCommandTest, StartStallTestSurvivesTheTickCounterWrap)
+TEST_F(ToolSvcctlCommand, StartStallTestSurvivesTheTickCounterWrap)
 {
     // The last check point arrives 1024 ms before the counter wraps: a deadline
     // computed as reference + wait hint would wrap and end the wait at once.
@@ -394,7 +394,7 @@ TEST_F(ServiceCommandTest, StartStallTestSurvivesTheTickCounterWrap)
     EXPECT_EQ(5u, Count("Sleep(1000)"));
 }
 
-TEST_F(ServiceCommandTest, ServiceThatStopsAtOnceIsReportedWithItsStatus)
+TEST_F(ToolSvcctlCommand, ServiceThatStopsAtOnceIsReportedWithItsStatus)
 {
     fake_.queries[L"DusklatchService"] = {Status(SERVICE_STOPPED), Status(SERVICE_START_PENDING, 1, 3000),
                                           Status(SERVICE_STOPPED, 0, 0, 0xFFFFFFFF)};
@@ -404,7 +404,7 @@ TEST_F(ServiceCommandTest, ServiceThatStopsAtOnceIsReportedWithItsStatus)
               fake_.output);
 }
 
-TEST_F(ServiceCommandTest, StartWaitWithoutProgressEndsSilently)
+TEST_F(ToolSvcctlCommand, StartWaitWithoutProgressEndsSilently)
 {
     fake_.queries[L"DusklatchService"] = {Status(SERVICE_STOPPED), Status(SERVICE_START_PENDING, 2, 1500)};
     EXPECT_EQ(1, Run({}));
@@ -414,7 +414,7 @@ TEST_F(ServiceCommandTest, StartWaitWithoutProgressEndsSilently)
     EXPECT_EQ(2u, Count("Sleep(1000)"));
 }
 
-TEST_F(ServiceCommandTest, FailedQueryDuringStartEndsOnlyTheWait)
+TEST_F(ToolSvcctlCommand, FailedQueryDuringStartEndsOnlyTheWait)
 {
     fake_.queries[L"DusklatchService"] = {Status(SERVICE_STOPPED), Status(SERVICE_START_PENDING, 7, 3000),
                                           Failure(ERROR_INVALID_HANDLE)};
@@ -425,7 +425,7 @@ TEST_F(ServiceCommandTest, FailedQueryDuringStartEndsOnlyTheWait)
               fake_.output);
 }
 
-TEST_F(ServiceCommandTest, FailuresPrintTheirLineAndCloseWhatIsOpen)
+TEST_F(ToolSvcctlCommand, FailuresPrintTheirLineAndCloseWhatIsOpen)
 {
     const struct {
         const wchar_t* command;
@@ -467,7 +467,7 @@ TEST_F(ServiceCommandTest, FailuresPrintTheirLineAndCloseWhatIsOpen)
     }
 }
 
-TEST_F(ServiceCommandTest, StopAlreadyStopped)
+TEST_F(ToolSvcctlCommand, StopAlreadyStopped)
 {
     fake_.queries[L"DusklatchService"] = {Status(SERVICE_STOPPED)};
     EXPECT_EQ(0, Run({L"STOP", L"whatever"}));
@@ -475,7 +475,7 @@ TEST_F(ServiceCommandTest, StopAlreadyStopped)
     EXPECT_EQ("OpenService(DusklatchService,2C)", fake_.calls.at(1));
 }
 
-TEST_F(ServiceCommandTest, StopFollowsAPendingStopOneLinePerPass)
+TEST_F(ToolSvcctlCommand, StopFollowsAPendingStopOneLinePerPass)
 {
     fake_.queries[L"DusklatchService"] = {Status(SERVICE_STOP_PENDING, 1, 20000),
                                           Status(SERVICE_STOP_PENDING, 2, 20000), Status(SERVICE_STOPPED)};
@@ -485,7 +485,7 @@ TEST_F(ServiceCommandTest, StopFollowsAPendingStopOneLinePerPass)
     EXPECT_EQ(0u, Count("Stop(DusklatchService)"));
 }
 
-TEST_F(ServiceCommandTest, PendingStopTimesOutThirtySecondsAfterTheCommandBegan)
+TEST_F(ToolSvcctlCommand, PendingStopTimesOutThirtySecondsAfterTheCommandBegan)
 {
     for (DWORD start : {0u, 0xFFFFC000u}) {
         fake_ = FakeServiceManager();
@@ -498,7 +498,7 @@ TEST_F(ServiceCommandTest, PendingStopTimesOutThirtySecondsAfterTheCommandBegan)
     }
 }
 
-TEST_F(ServiceCommandTest, PendingStopThatTurnsIntoAnotherStateIsStoppedByTheTool)
+TEST_F(ToolSvcctlCommand, PendingStopThatTurnsIntoAnotherStateIsStoppedByTheTool)
 {
     fake_.queries[L"DusklatchService"] = {Status(SERVICE_STOP_PENDING, 1, 2000), Status(SERVICE_RUNNING),
                                           Status(SERVICE_STOPPED)};
@@ -507,7 +507,7 @@ TEST_F(ServiceCommandTest, PendingStopThatTurnsIntoAnotherStateIsStoppedByTheToo
     EXPECT_EQ(L"Service stop pending...\nService stopped successfully\n", fake_.output);
 }
 
-TEST_F(ServiceCommandTest, StopWaitsTheFullWaitHintAfterItsRequest)
+TEST_F(ToolSvcctlCommand, StopWaitsTheFullWaitHintAfterItsRequest)
 {
     fake_.queries[L"DusklatchService"] = {Status(SERVICE_RUNNING), Status(SERVICE_STOP_PENDING, 2, 45000),
                                           Status(SERVICE_STOPPED)};
@@ -520,7 +520,7 @@ TEST_F(ServiceCommandTest, StopWaitsTheFullWaitHintAfterItsRequest)
     EXPECT_EQ(1u, Count("Sleep(45000)"));
 }
 
-TEST_F(ServiceCommandTest, StopWaitTimesOut)
+TEST_F(ToolSvcctlCommand, StopWaitTimesOut)
 {
     for (DWORD start : {0u, 0xFFFFE000u}) {
         fake_ = FakeServiceManager();
@@ -533,7 +533,7 @@ TEST_F(ServiceCommandTest, StopWaitTimesOut)
     }
 }
 
-TEST_F(ServiceCommandTest, StopWithWaitHintZeroQueriesWithoutPause)
+TEST_F(ToolSvcctlCommand, StopWithWaitHintZeroQueriesWithoutPause)
 {
     fake_.queries[L"DusklatchService"] = {Status(SERVICE_RUNNING), Status(SERVICE_STOP_PENDING),
                                           Status(SERVICE_STOP_PENDING), Status(SERVICE_STOPPED)};
@@ -543,7 +543,7 @@ TEST_F(ServiceCommandTest, StopWithWaitHintZeroQueriesWithoutPause)
     EXPECT_EQ(3u, Count("Sleep(0)"));
 }
 
-TEST_F(ServiceCommandTest, StopStopsTheDependentsFirst)
+TEST_F(ToolSvcctlCommand, StopStopsTheDependentsFirst)
 {
     RunningWithDependents({L"First", L"Second"});
     fake_.stopReplies[L"First"] = Status(SERVICE_STOPPED);
@@ -560,7 +560,7 @@ TEST_F(ServiceCommandTest, StopStopsTheDependentsFirst)
     EXPECT_EQ(expected, fake_.calls);
 }
 
-TEST_F(ServiceCommandTest, DependentThatWillNotStopLeavesTheRefusalToTheManager)
+TEST_F(ToolSvcctlCommand, DependentThatWillNotStopLeavesTheRefusalToTheManager)
 {
     RunningWithDependents({L"Stubborn"});
     fake_.stopReplies[L"Stubborn"] = Failure(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
@@ -569,14 +569,14 @@ TEST_F(ServiceCommandTest, DependentThatWillNotStopLeavesTheRefusalToTheManager)
     EXPECT_EQ(L"ControlService failed (1051)\n", fake_.output);
 }
 
-TEST_F(ServiceCommandTest, NoActiveDependentsNeedsNoBlock)
+TEST_F(ToolSvcctlCommand, NoActiveDependentsNeedsNoBlock)
 {
     RunningWithDependents({});
     EXPECT_TRUE(StopDependents());
     EXPECT_EQ(std::vector<std::string>{"Enum(none)"}, fake_.calls);
 }
 
-TEST_F(ServiceCommandTest, DependentsFailureWaysFreeTheBlockAndCloseTheHandle)
+TEST_F(ToolSvcctlCommand, DependentsFailureWaysFreeTheBlockAndCloseTheHandle)
 {
     const struct {
         const char* name;
@@ -618,7 +618,7 @@ TEST_F(ServiceCommandTest, DependentsFailureWaysFreeTheBlockAndCloseTheHandle)
     }
 }
 
-TEST_F(ServiceCommandTest, DependentsShareOneBudgetAcrossTheWrap)
+TEST_F(ToolSvcctlCommand, DependentsShareOneBudgetAcrossTheWrap)
 {
     for (DWORD start : {1000u, 0xFFFFD000u}) {
         fake_ = FakeServiceManager();
@@ -639,7 +639,7 @@ TEST_F(ServiceCommandTest, DependentsShareOneBudgetAcrossTheWrap)
     }
 }
 
-TEST_F(ServiceCommandTest, UnknownCommandShowsTheWordCutToNineCharacters)
+TEST_F(ToolSvcctlCommand, UnknownCommandShowsTheWordCutToNineCharacters)
 {
     const struct {
         const wchar_t* word;

@@ -13,7 +13,7 @@ const char kDescription[] =
     "Required by Dusklatch. If this service is stopped Dusklatch will not work correctly in certain "
     "configurations.";
 
-class CompanionServiceTest : public ::testing::Test {
+class ToolSvcctlService : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -128,7 +128,7 @@ protected:
     SC_HANDLE manager_ = nullptr;
 };
 
-TEST_F(CompanionServiceTest, NoArgumentStartsTheServiceAndDescribesIt)
+TEST_F(ToolSvcctlService, NoArgumentStartsTheServiceAndDescribesIt)
 {
     Install(L"normal");
     ASSERT_EQ("", Description());
@@ -139,7 +139,7 @@ TEST_F(CompanionServiceTest, NoArgumentStartsTheServiceAndDescribesIt)
     EXPECT_EQ(kDescription, Description());
 }
 
-TEST_F(CompanionServiceTest, StartWhileRunningIsRefusedButDescribes)
+TEST_F(ToolSvcctlService, StartWhileRunningIsRefusedButDescribes)
 {
     Install(L"normal");
     StartAndWaitUntilRunning();
@@ -150,7 +150,7 @@ TEST_F(CompanionServiceTest, StartWhileRunningIsRefusedButDescribes)
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), State());
 }
 
-TEST_F(CompanionServiceTest, StopInAnyCaseStopsTheService)
+TEST_F(ToolSvcctlService, StopInAnyCaseStopsTheService)
 {
     Install(L"normal");
     for (const wchar_t* arguments : {L"STOP", L"Stop now please", L"stop"}) {
@@ -162,7 +162,7 @@ TEST_F(CompanionServiceTest, StopInAnyCaseStopsTheService)
     }
 }
 
-TEST_F(CompanionServiceTest, StopWhenStopped)
+TEST_F(ToolSvcctlService, StopWhenStopped)
 {
     Install(L"normal");
     ProcessResult result = RunTool(L"svcctl.exe", L"stop");
@@ -170,7 +170,7 @@ TEST_F(CompanionServiceTest, StopWhenStopped)
     EXPECT_EQ(0u, result.exitCode);
 }
 
-TEST_F(CompanionServiceTest, StartWhileStopPendingWaitsItOutThenStarts)
+TEST_F(ToolSvcctlService, StartWhileStopPendingWaitsItOutThenStarts)
 {
     Install(L"slowstop");
     StartAndWaitUntilRunning();
@@ -184,7 +184,7 @@ TEST_F(CompanionServiceTest, StartWhileStopPendingWaitsItOutThenStarts)
     EXPECT_GE(GetTickCount() - start, 2000u);
 }
 
-TEST_F(CompanionServiceTest, StartGivesUpOnAStopWithoutProgress)
+TEST_F(ToolSvcctlService, StartGivesUpOnAStopWithoutProgress)
 {
     // Stop-pending with one check point and a wait hint of 1.5 s for 6 s.
     Install(L"stuckstop");
@@ -196,7 +196,7 @@ TEST_F(CompanionServiceTest, StartGivesUpOnAStopWithoutProgress)
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), State());
 }
 
-TEST_F(CompanionServiceTest, StopWhileStopPendingPrintsOneLinePerPass)
+TEST_F(ToolSvcctlService, StopWhileStopPendingPrintsOneLinePerPass)
 {
     Install(L"slowstop");
     StartAndWaitUntilRunning();
@@ -220,7 +220,7 @@ TEST_F(CompanionServiceTest, StopWhileStopPendingPrintsOneLinePerPass)
     EXPECT_GE(elapsed + 100, passes * 1000) << result.output;
 }
 
-TEST_F(CompanionServiceTest, ServiceThatEndsAtOnceIsNotStarted)
+TEST_F(ToolSvcctlService, ServiceThatEndsAtOnceIsNotStarted)
 {
     Install(L"exitfast 1067");
     ProcessResult result = RunTool(L"svcctl.exe", L"start");
@@ -234,7 +234,7 @@ TEST_F(CompanionServiceTest, ServiceThatEndsAtOnceIsNotStarted)
     EXPECT_EQ(1u, result.exitCode);
 }
 
-TEST_F(CompanionServiceTest, MissingService)
+TEST_F(ToolSvcctlService, MissingService)
 {
     for (const wchar_t* arguments : {L"", L"start", L"stop"}) {
         ProcessResult result = RunTool(L"svcctl.exe", arguments);
@@ -243,7 +243,7 @@ TEST_F(CompanionServiceTest, MissingService)
     }
 }
 
-TEST_F(CompanionServiceTest, UnknownCommandsTouchNothing)
+TEST_F(ToolSvcctlService, UnknownCommandsTouchNothing)
 {
     Install(L"normal");
     const struct {

@@ -21,7 +21,7 @@ std::string Encode(const std::wstring& text, size_t capacity, size_t* consumed)
     return bytes;
 }
 
-TEST(ConsoleBytes, LineEndsBecomeCrLfAsInTextMode)
+TEST(ToolConsoleBytes, LineEndsBecomeCrLfAsInTextMode)
 {
     const struct {
         const wchar_t* text;
@@ -40,7 +40,7 @@ TEST(ConsoleBytes, LineEndsBecomeCrLfAsInTextMode)
     }
 }
 
-TEST(ConsoleBytes, StopsAtAFullBufferWithoutSplittingALineEnd)
+TEST(ToolConsoleBytes, StopsAtAFullBufferWithoutSplittingALineEnd)
 {
     size_t consumed = 0;
     EXPECT_EQ("abc", Encode(L"abc\ndef", 4, &consumed));
@@ -52,7 +52,7 @@ TEST(ConsoleBytes, StopsAtAFullBufferWithoutSplittingALineEnd)
     EXPECT_EQ(2u, consumed);
 }
 
-TEST(ConsoleBytes, NumberLines)
+TEST(ToolConsoleBytes, NumberLines)
 {
     const struct {
         long value;
@@ -75,7 +75,7 @@ TEST(ConsoleBytes, NumberLines)
     EXPECT_STREQ(L"1234567", small);
 }
 
-TEST(Arguments, IntegerReadingAsTheStandardConversionWithoutOverflow)
+TEST(ToolArguments, IntegerReadingAsTheStandardConversionWithoutOverflow)
 {
     const struct {
         const wchar_t* text;
@@ -92,7 +92,7 @@ TEST(Arguments, IntegerReadingAsTheStandardConversionWithoutOverflow)
         EXPECT_EQ(row.value, ReadIntegerArgument(row.text)) << "\"" << std::string(row.text, row.text + wcslen(row.text)) << "\"";
 }
 
-TEST(Arguments, StoredTimeout)
+TEST(ToolArguments, StoredTimeout)
 {
     const struct {
         long requested;
@@ -109,7 +109,7 @@ TEST(Arguments, StoredTimeout)
     }
 }
 
-TEST(Arguments, LogonSwitchIgnoresOnlyAsciiCase)
+TEST(ToolArguments, LogonSwitchIgnoresOnlyAsciiCase)
 {
     EXPECT_TRUE(EqualsIgnoringAsciiCase(L"/logon", L"/logon"));
     EXPECT_TRUE(EqualsIgnoringAsciiCase(L"/LOGON", L"/logon"));
@@ -120,7 +120,7 @@ TEST(Arguments, LogonSwitchIgnoresOnlyAsciiCase)
     EXPECT_FALSE(EqualsIgnoringAsciiCase(L"", L"/logon"));
 }
 
-TEST(Arguments, CommandWordIsCutNotRefused)
+TEST(ToolArguments, CommandWordIsCutNotRefused)
 {
     wchar_t word[10];
     CutArgument(L"startservice", word, 10);
@@ -131,7 +131,7 @@ TEST(Arguments, CommandWordIsCutNotRefused)
     EXPECT_STREQ(L"", word);
 }
 
-TEST(Paths, PackageFolderIsOneAboveTheProgramsFolder)
+TEST(ToolPaths, PackageFolderIsOneAboveTheProgramsFolder)
 {
     const struct {
         const wchar_t* module;
@@ -162,7 +162,7 @@ TEST(Paths, PackageFolderIsOneAboveTheProgramsFolder)
     }
 }
 
-TEST(Paths, AppendRefusesWhatWouldNotFit)
+TEST(ToolPaths, AppendRefusesWhatWouldNotFit)
 {
     wchar_t buffer[8] = L"abc";
     EXPECT_TRUE(AppendText(buffer, 8, L"defg"));
@@ -174,14 +174,14 @@ TEST(Paths, AppendRefusesWhatWouldNotFit)
     EXPECT_TRUE(CopyText(buffer, 8, L"1234567"));
 }
 
-TEST(Paths, PackageFolderThatWouldNotFitIsRefused)
+TEST(ToolPaths, PackageFolderThatWouldNotFitIsRefused)
 {
     std::wstring module = L"C:\\" + std::wstring(300, L'p') + L"\\bin\\x.exe";
     wchar_t folder[MAX_PATH];
     EXPECT_FALSE(PackageFolderFromModulePath(module.c_str(), folder, MAX_PATH));
 }
 
-TEST(Paths, SystemFilePath)
+TEST(ToolPaths, SystemFilePath)
 {
     wchar_t system[MAX_PATH];
     ASSERT_NE(0u, GetSystemDirectoryW(system, MAX_PATH));
@@ -191,7 +191,7 @@ TEST(Paths, SystemFilePath)
     EXPECT_FALSE(BuildSystemFilePath(L"Dusklatch.scr", path, wcslen(system) + 5));
 }
 
-TEST(Autorun, CommandIsTheQuotedPathASpaceAndTheTimeout)
+TEST(ToolAutorunCommand, CommandIsTheQuotedPathASpaceAndTheTimeout)
 {
     wchar_t command[MAX_PATH];
     ASSERT_TRUE(ComposeAutorunCommand(L"C:\\Pkg\\bin\\setsaverw.exe", L"600", command, MAX_PATH));
