@@ -157,3 +157,27 @@ TEST_F(ToolDeploy, ToolInADrivesRootNeverCopiesFromADriveRelativePath)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ToolDeploy, DeployConfigSaysSoWhenTheAllUsersFolderIsUnknown)
+{
+    // Wine names the folder from this value and cannot create it on a drive
+    // that does not exist, so the platform has no folder to report.
+    const wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    SavedRegistryValue savedFolder(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData");
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kShellFolders, 0, KEY_SET_VALUE, &key));
+    const wchar_t kNowhere[] = L"Q:\\nowhere";
+    ASSERT_FALSE(FileExists(L"Q:\\"));
+    LONG written = RegSetValueExW(key, L"Common AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(kNowhere),
+                                  sizeof(kNowhere));
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, written);
+
+    ProcessResult result = RunPackageTool(L"deployconfig.exe");
+    EXPECT_EQ("Error: cannot find the all-users application data folder!\r\n", result.output);
+    EXPECT_EQ(0xFFFFFFFFu, result.exitCode);
+}
+
+}  // namespace
