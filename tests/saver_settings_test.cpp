@@ -21,16 +21,6 @@ protected:
     void TearDown() override { RemoveSettingsFile(); }
 };
 
-std::wstring FileText()
-{
-    std::vector<unsigned char> bytes;
-    ReadFileBytes(SettingsFile(), &bytes);
-    std::wstring text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
-    return text;
-}
-
 }  // namespace
 
 TEST_F(SaverSettingsTest, NoFileGivesDefaultsAndSavesTheSevenLines)
@@ -104,7 +94,7 @@ TEST_F(SaverSettingsTest, SaveAfterLoadKeepsOtherLinesAndAppendsMissingKeys)
     EXPECT_EQ(L"; deployed\r\n[Dusklatch]\r\nseparate_logon_config=true\r\nlogon_countdown=30\r\n"
               L"Countdown=45\r\ncustom=x=y\r\nshutdown_type=4\r\nforce=true\r\neblris=true\r\n"
               L"perform_task=true\r\ntask_job=notepad.exe\r\n",
-              FileText());
+              ReadSettingsText());
 }
 
 TEST_F(SaverSettingsTest, LoadingTwiceDoesNotDuplicateLines)
@@ -113,8 +103,8 @@ TEST_F(SaverSettingsTest, LoadingTwiceDoesNotDuplicateLines)
     LoadSettings();
     LoadSettings();
     ASSERT_TRUE(SaveSettings());
-    EXPECT_EQ(0u, FileText().find(L"[Dusklatch]\r\ncountdown=5\r\nshutdown_type=1\r\n"));
-    EXPECT_EQ(std::wstring::npos, FileText().find(L"[Dusklatch]", 1));
+    EXPECT_EQ(0u, ReadSettingsText().find(L"[Dusklatch]\r\ncountdown=5\r\nshutdown_type=1\r\n"));
+    EXPECT_EQ(std::wstring::npos, ReadSettingsText().find(L"[Dusklatch]", 1));
 }
 
 TEST(ServiceAccountName, MatchesEitherAccountFoldingAsciiOnly)

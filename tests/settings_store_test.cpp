@@ -29,17 +29,6 @@ void WriteRawSettings(const std::wstring& text)
     ASSERT_TRUE(WriteFileBytes(SettingsFile(), Utf16Bytes(text)));
 }
 
-std::wstring ReadBackSettings()
-{
-    std::vector<unsigned char> bytes;
-    EXPECT_TRUE(ReadFileBytes(SettingsFile(), &bytes));
-    std::wstring text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
-    EXPECT_EQ(0u, bytes.size() % 2);
-    return text;
-}
-
 std::wstring StringValue(const wchar_t* key, size_t capacity = 260)
 {
     std::vector<wchar_t> buffer(capacity + 1, L'#');
@@ -92,7 +81,7 @@ TEST_F(SettingsFileTest, RoundTripKeepsEveryLineAndAppendsMissingKeys)
         for (const auto& kv : c.set)
             SetValue(kv.first, kv.second);
         ASSERT_TRUE(WriteSettingsFile());
-        EXPECT_EQ(std::wstring(c.after), ReadBackSettings());
+        EXPECT_EQ(std::wstring(c.after), ReadSettingsText());
     }
 }
 
@@ -138,7 +127,7 @@ TEST_F(SettingsFileTest, LongLinesStayWholeAndValuesAreCutToCapacity)
     EXPECT_EQ(longValue, StringValue(L"task_job", 20000));
     EXPECT_EQ(std::wstring(259, L'n'), StringValue(L"note", 260));
     ASSERT_TRUE(WriteSettingsFile());
-    EXPECT_EQ(L"task_job=" + longValue + L"\r\nnote=" + std::wstring(300, L'n') + L"\r\n", ReadBackSettings());
+    EXPECT_EQ(L"task_job=" + longValue + L"\r\nnote=" + std::wstring(300, L'n') + L"\r\n", ReadSettingsText());
 }
 
 TEST_F(SettingsFileTest, StringValueTerminatesAtEveryCapacity)
@@ -182,7 +171,7 @@ TEST_F(SettingsFileTest, FailedReplaceKeepsTheOldFileAndLeavesNoTemporaryFile)
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     EXPECT_FALSE(WriteSettingsFile());
     CloseHandle(holder);
-    EXPECT_EQ(L"[Dusklatch]\r\ncountdown=5\r\n", ReadBackSettings());
+    EXPECT_EQ(L"[Dusklatch]\r\ncountdown=5\r\n", ReadSettingsText());
 
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((SettingsFolder() + L"\\*.tmp").c_str(), &found);
@@ -191,7 +180,7 @@ TEST_F(SettingsFileTest, FailedReplaceKeepsTheOldFileAndLeavesNoTemporaryFile)
         FindClose(search);
 
     ASSERT_TRUE(WriteSettingsFile());
-    EXPECT_EQ(L"[Dusklatch]\r\ncountdown=99\r\n", ReadBackSettings());
+    EXPECT_EQ(L"[Dusklatch]\r\ncountdown=99\r\n", ReadSettingsText());
 }
 
 TEST_F(SettingsFileTest, UnwritableFolderReportsFailure)

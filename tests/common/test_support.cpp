@@ -76,6 +76,19 @@ void RemoveSettingsFile()
     DeleteFileW(SettingsFile().c_str());
 }
 
+std::wstring ReadSettingsText()
+{
+    std::vector<unsigned char> bytes;
+    if (!ReadFileBytes(SettingsFile(), &bytes))
+        return L"(no file)";
+    std::wstring text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
+    if (bytes.size() % 2)
+        text += L"(odd byte)";
+    return text;
+}
+
 bool WriteSettingsLines(const std::vector<std::wstring>& lines)
 {
     std::wstring text;

@@ -20,6 +20,8 @@ std::wstring SettingsFolder();
 std::wstring SettingsFile();
 // Removes the settings file (and its folder's temporary files) for a clean start.
 void RemoveSettingsFile();
+// The settings file as UTF-16 text ("(no file)" when it cannot be read).
+std::wstring ReadSettingsText();
 // Writes the given lines, each ending in CR LF, as UTF-16LE without BOM.
 bool WriteSettingsLines(const std::vector<std::wstring>& lines);
 

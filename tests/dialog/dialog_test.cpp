@@ -18,17 +18,6 @@ const std::wstring kDefaultFile =
     L"[Dusklatch]\r\nshutdown_type=1\r\nforce=true\r\ncountdown=900\r\neblris=true\r\n"
     L"perform_task=false\r\ntask_job=\r\n";
 
-std::wstring FileText()
-{
-    std::vector<unsigned char> bytes;
-    if (!ReadFileBytes(SettingsFile(), &bytes))
-        return L"(no file)";
-    std::wstring text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
-    return text;
-}
-
 // WM_GETTEXT itself: GetWindowText of another process's window reads only the
 // caption the system keeps, which an edit control does not update.
 std::wstring WindowText(HWND window)
@@ -296,7 +285,7 @@ TEST_F(ConfigDialog, OkKeepsCommentsUnknownAndLogonKeysInPlace)
     EXPECT_EQ(L"; deployed by IT\r\n[Dusklatch]\r\nseparate_logon_config=true\r\nlogon_countdown=30\r\n"
               L"shutdown_type=3\r\nmystery=x=y\r\ncountdown=120\r\n\r\n[Extra]\r\nforce=true\r\neblris=true\r\n"
               L"perform_task=false\r\ntask_job=\r\n",
-              FileText());
+              ReadSettingsText());
 }
 
 TEST_F(ConfigDialog, PickerShowsStoredCountdownAndOkKeepsFifteenSecondsAtLeast)
@@ -310,7 +299,7 @@ TEST_F(ConfigDialog, PickerShowsStoredCountdownAndOkKeepsFifteenSecondsAtLeast)
     SetPickerTime(0, 0, 10);
     PostClick(IDOK);
     EXPECT_EQ(1u, WaitForExit());
-    EXPECT_EQ(0u, FileText().find(L"countdown=15\r\n")) << FileText();
+    EXPECT_EQ(0u, ReadSettingsText().find(L"countdown=15\r\n")) << ReadSettingsText();
 }
 
 TEST_F(ConfigDialog, TaskOffAtStartEmptiesTheCommand)
@@ -321,7 +310,7 @@ TEST_F(ConfigDialog, TaskOffAtStartEmptiesTheCommand)
     EXPECT_EQ(L"", WindowText(Item(1007)));
     PostClick(IDOK);
     EXPECT_EQ(1u, WaitForExit());
-    EXPECT_NE(std::wstring::npos, FileText().find(L"\r\ntask_job=\r\n")) << FileText();
+    EXPECT_NE(std::wstring::npos, ReadSettingsText().find(L"\r\ntask_job=\r\n")) << ReadSettingsText();
 }
 
 TEST_F(ConfigDialog, TaskCheckBoxRestoresTheCommandAndNudgesTheEdit)
@@ -357,8 +346,8 @@ TEST_F(ConfigDialog, LogOffWithTaskSavesThenWarnsCentredOverTheDialog)
     HWND warning = WaitForDialog(L"Warning!");
     ASSERT_NE(nullptr, warning);
     Sleep(300);
-    EXPECT_NE(std::wstring::npos, FileText().find(L"shutdown_type=5\r\n")) << "saved before the box";
-    EXPECT_NE(std::wstring::npos, FileText().find(L"perform_task=true\r\ntask_job=cmd /c exit\r\n"));
+    EXPECT_NE(std::wstring::npos, ReadSettingsText().find(L"shutdown_type=5\r\n")) << "saved before the box";
+    EXPECT_NE(std::wstring::npos, ReadSettingsText().find(L"perform_task=true\r\ntask_job=cmd /c exit\r\n"));
 
     RECT box;
     GetWindowRect(warning, &box);
@@ -403,7 +392,7 @@ TEST_F(ConfigDialog, UnknownActionShowsNoSelectionAndOkStoresNoAction)
     EXPECT_EQ(CB_ERR, SendMessageW(Item(1001), CB_GETCURSEL, 0, 0));
     PostClick(IDOK);
     EXPECT_EQ(1u, WaitForExit());
-    EXPECT_NE(std::wstring::npos, FileText().find(L"shutdown_type=0\r\n"));
+    EXPECT_NE(std::wstring::npos, ReadSettingsText().find(L"shutdown_type=0\r\n"));
 }
 
 TEST_F(ConfigDialog, TooltipsHaveTheirWidthsAndTimes)
