@@ -94,12 +94,6 @@ TEST(ServiceMessage, TooSmallABufferGivesNoMessage)
     EXPECT_EQ(0, message[0]);
 }
 
-TEST(ServiceMessage, NamesOfMailboxAndEvent)
-{
-    EXPECT_STREQ(L"\\\\.\\mailslot\\Orvanta\\Dusklatch\\mailbox", kServiceMailboxName);
-    EXPECT_STREQ(L"Global\\Dusklatch_mailarrived_", kServiceEventName);
-}
-
 TEST(PostServiceMessage, EachMessageIsOneWriteWithItsNul)
 {
     CompanionMailbox mailbox;
