@@ -8,11 +8,6 @@
 
 namespace {
 
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
-}
-
 std::vector<unsigned char> Bytes(const char* text)
 {
     return std::vector<unsigned char>(text, text + strlen(text));
@@ -63,13 +58,6 @@ protected:
     {
         return RunProcess(Quoted(package_ + L"bin\\" + tool) + L" ignored arguments", 30000);
     }
-    static std::vector<unsigned char> Contents(const std::wstring& path)
-    {
-        std::vector<unsigned char> bytes;
-        if (!ReadFileBytes(path, &bytes))
-            return Bytes("(missing)");
-        return bytes;
-    }
     static std::string CopyError(const std::wstring& source, const std::wstring& target)
     {
         return "Error copying \"" + Narrow(source) + "\" to \"" + Narrow(target) + "\"!\r\n";
@@ -87,7 +75,7 @@ TEST_F(ToolDeploy, InstallSaverCopiesFromThePackageOverAnOldFile)
     ProcessResult result = RunPackageTool(L"installsaver.exe");
     EXPECT_EQ("Dusklatch installed.\r\n", result.output);
     EXPECT_EQ(0u, result.exitCode);
-    EXPECT_EQ(Bytes("saver from the package"), Contents(SystemSaver()));
+    EXPECT_EQ(Bytes("saver from the package"), FileContents(SystemSaver()));
 }
 
 TEST_F(ToolDeploy, InstallSaverWithoutSourceNamesBothPaths)
@@ -106,14 +94,14 @@ TEST_F(ToolDeploy, DeployConfigMakesItsFoldersAndReplacesTheFile)
     ProcessResult result = RunPackageTool(L"deployconfig.exe");
     EXPECT_EQ("Configuration file deployed.\r\n", result.output);
     EXPECT_EQ(0u, result.exitCode);
-    EXPECT_EQ(Bytes("settings from the package"), Contents(SettingsFile()));
+    EXPECT_EQ(Bytes("settings from the package"), FileContents(SettingsFile()));
 
     // A second run finds both folders and replaces the file.
     ASSERT_TRUE(WriteFileBytes(SettingsFile(), Bytes("edited since")));
     result = RunPackageTool(L"deployconfig.exe");
     EXPECT_EQ("Configuration file deployed.\r\n", result.output);
     EXPECT_EQ(0u, result.exitCode);
-    EXPECT_EQ(Bytes("settings from the package"), Contents(SettingsFile()));
+    EXPECT_EQ(Bytes("settings from the package"), FileContents(SettingsFile()));
 }
 
 TEST_F(ToolDeploy, DeployConfigWithoutSourceHasStillMadeItsFolders)

@@ -15,13 +15,6 @@ std::wstring PackageFolder()
     return full;
 }
 
-std::vector<unsigned char> Contents(const std::wstring& path)
-{
-    std::vector<unsigned char> bytes;
-    ReadFileBytes(path, &bytes);
-    return bytes;
-}
-
 const wchar_t* const kTools[] = {L"svcctl.exe",       L"setsaver.exe",    L"setsaverw.exe",
                                  L"installsaver.exe", L"deployconfig.exe", L"setautorun.exe"};
 
@@ -29,11 +22,11 @@ TEST(ToolInstallationPackage, HoldsTheSaverThePreparedSettingsAndTheTools)
 {
     const std::wstring package = PackageFolder();
     ASSERT_TRUE(FileExists(package + L"\\Dusklatch.scr")) << "build the dusklatch_package target";
-    EXPECT_EQ(Contents(BinPath(L"Dusklatch.scr")), Contents(package + L"\\Dusklatch.scr"));
+    EXPECT_EQ(FileContents(BinPath(L"Dusklatch.scr")), FileContents(package + L"\\Dusklatch.scr"));
     for (const wchar_t* tool : kTools)
-        EXPECT_EQ(Contents(BinPath(tool)), Contents(package + L"\\bin\\" + tool)) << std::string(tool, tool + wcslen(tool));
+        EXPECT_EQ(FileContents(BinPath(tool)), FileContents(package + L"\\bin\\" + tool)) << Narrow(tool);
 
-    std::vector<unsigned char> zip = Contents(package + L".zip");
+    std::vector<unsigned char> zip = FileContents(package + L".zip");
     ASSERT_GE(zip.size(), 4u);
     EXPECT_EQ("PK\x03\x04", std::string(zip.begin(), zip.begin() + 4));
 }
@@ -43,7 +36,7 @@ TEST(ToolInstallationPackage, PreparedSettingsAreTheDefaultsInUtf16WithCrLf)
     // No byte order mark, CR LF after every line, the last one included.
     const std::wstring expected = L"[Dusklatch]\r\nshutdown_type=1\r\nforce=true\r\ncountdown=900\r\n"
                                   L"eblris=true\r\nperform_task=false\r\ntask_job=\r\n";
-    EXPECT_EQ(Utf16Bytes(expected), Contents(PackageFolder() + L"\\Dusklatch.ini"));
+    EXPECT_EQ(Utf16Bytes(expected), FileContents(PackageFolder() + L"\\Dusklatch.ini"));
 }
 
 TEST(ToolInstallationPackage, InstallsWithItsOwnTools)
@@ -57,11 +50,11 @@ TEST(ToolInstallationPackage, InstallsWithItsOwnTools)
 
     ProcessResult result = RunProcess(Quoted(bin + L"installsaver.exe"));
     EXPECT_EQ("Dusklatch installed.\r\n", result.output);
-    EXPECT_EQ(Contents(PackageFolder() + L"\\Dusklatch.scr"), Contents(installedSaver));
+    EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.scr"), FileContents(installedSaver));
 
     result = RunProcess(Quoted(bin + L"deployconfig.exe"));
     EXPECT_EQ("Configuration file deployed.\r\n", result.output);
-    EXPECT_EQ(Contents(PackageFolder() + L"\\Dusklatch.ini"), Contents(SettingsFile()));
+    EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.ini"), FileContents(SettingsFile()));
 
     DeleteFileW(installedSaver.c_str());
     RemoveSettingsFile();

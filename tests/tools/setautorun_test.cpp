@@ -9,11 +9,6 @@ namespace {
 
 const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
-}
-
 class ToolSetAutorun : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, L"Dusklatch")); }
@@ -49,13 +44,13 @@ TEST_F(ToolSetAutorun, QuotedPathWithSpacesAndTimeoutTextReplacedOnASecondRun)
     ASSERT_TRUE(Stored(&type, &bytes));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
     // Exactly the characters: no terminating null in the stored size.
-    EXPECT_EQ(TextBytes(L"\"C:\\Program Files\\Dusklatch 2.1\\bin\\setsaverw.exe\" ten minutes"), bytes);
+    EXPECT_EQ(Utf16Bytes(L"\"C:\\Program Files\\Dusklatch 2.1\\bin\\setsaverw.exe\" ten minutes"), bytes);
 
     result = RunTool(L"setautorun.exe", L"C:\\Pkg\\bin\\setsaverw.exe 600");
     EXPECT_EQ("Dusklatch set for all users.\r\n", result.output);
     EXPECT_EQ(0u, result.exitCode);
     ASSERT_TRUE(Stored(&type, &bytes));
-    EXPECT_EQ(TextBytes(L"\"C:\\Pkg\\bin\\setsaverw.exe\" 600"), bytes);
+    EXPECT_EQ(Utf16Bytes(L"\"C:\\Pkg\\bin\\setsaverw.exe\" 600"), bytes);
 }
 
 TEST_F(ToolSetAutorun, CommandLongerThanItsBufferIsRefusedWhole)
@@ -69,7 +64,7 @@ TEST_F(ToolSetAutorun, CommandLongerThanItsBufferIsRefusedWhole)
     DWORD type = 0;
     std::vector<unsigned char> bytes;
     ASSERT_TRUE(Stored(&type, &bytes));
-    EXPECT_EQ(TextBytes(L"\"C:\\x.exe\" 600"), bytes);
+    EXPECT_EQ(Utf16Bytes(L"\"C:\\x.exe\" 600"), bytes);
 
     result = RunTool(L"setautorun.exe", path + L" 6");
     EXPECT_EQ("Dusklatch set for all users.\r\n", result.output);

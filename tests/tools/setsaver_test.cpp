@@ -15,11 +15,6 @@ const wchar_t* const kValueNames[] = {L"SCRNSAVE.EXE", L"ScreenSaveActive", L"Sc
 // The mark left in ScreenSaveTimeOut before a run, written with its terminator.
 const std::wstring kUnchanged(L"777", 4);
 
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
-}
-
 std::wstring SaverPath()
 {
     wchar_t system[MAX_PATH];
@@ -58,34 +53,29 @@ protected:
             RegDeleteKeyW(HKEY_USERS, kLogonDesktop);
     }
 
-    // The value's raw bytes as text, its size checked to carry no terminator.
-    static std::wstring Stored(HKEY root, const wchar_t* name)
+    // The value's raw bytes: a stored terminator would show as two more.
+    static std::vector<unsigned char> Stored(HKEY root, const wchar_t* name)
     {
         DWORD type = 0;
         std::vector<unsigned char> bytes;
         const wchar_t* subkey = root == HKEY_USERS ? kLogonDesktop : kUserDesktop;
         if (!ReadRegistryValue(root, subkey, name, &type, &bytes))
-            return L"(missing)";
+            return Utf16Bytes(L"(missing)");
         EXPECT_EQ(static_cast<DWORD>(REG_SZ), type) << Narrow(name);
-        std::wstring text;
-        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-            text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
-        if (bytes.size() % 2)
-            text += L"(odd size)";
-        return text;
+        return bytes;
     }
     static void ExpectSelected(HKEY root, const std::wstring& timeout)
     {
-        EXPECT_EQ(SaverPath(), Stored(root, L"SCRNSAVE.EXE"));
-        EXPECT_EQ(L"1", Stored(root, L"ScreenSaveActive"));
-        EXPECT_EQ(timeout, Stored(root, L"ScreenSaveTimeOut"));
+        EXPECT_EQ(Utf16Bytes(SaverPath()), Stored(root, L"SCRNSAVE.EXE"));
+        EXPECT_EQ(Utf16Bytes(L"1"), Stored(root, L"ScreenSaveActive"));
+        EXPECT_EQ(Utf16Bytes(timeout), Stored(root, L"ScreenSaveTimeOut"));
     }
     static void ExpectUntouched(HKEY root)
     {
         // The marks were written with their terminators.
-        EXPECT_EQ(std::wstring(L"before.scr", 11), Stored(root, L"SCRNSAVE.EXE"));
-        EXPECT_EQ(std::wstring(L"0", 2), Stored(root, L"ScreenSaveActive"));
-        EXPECT_EQ(kUnchanged, Stored(root, L"ScreenSaveTimeOut"));
+        EXPECT_EQ(Utf16Bytes(std::wstring(L"before.scr", 11)), Stored(root, L"SCRNSAVE.EXE"));
+        EXPECT_EQ(Utf16Bytes(std::wstring(L"0", 2)), Stored(root, L"ScreenSaveActive"));
+        EXPECT_EQ(Utf16Bytes(kUnchanged), Stored(root, L"ScreenSaveTimeOut"));
     }
 
     bool createdLogonKey_ = false;
@@ -130,7 +120,7 @@ TEST_F(ToolSetSaver, ActiveSwitchIsExactlyTwoBytes)
     ASSERT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kUserDesktop, L"ScreenSaveActive", &type, &bytes));
     EXPECT_EQ((std::vector<unsigned char>{'1', 0}), bytes);
     ASSERT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kUserDesktop, L"SCRNSAVE.EXE", &type, &bytes));
-    EXPECT_EQ(TextBytes(SaverPath()), bytes);
+    EXPECT_EQ(Utf16Bytes(SaverPath()), bytes);
 }
 
 TEST_F(ToolSetSaver, LogonSwitchInSecondPlaceInAnyCase)

@@ -238,7 +238,7 @@ TEST_F(ToolSvcctlService, MissingService)
 {
     for (const wchar_t* arguments : {L"", L"start", L"stop"}) {
         ProcessResult result = RunTool(L"svcctl.exe", arguments);
-        EXPECT_EQ("OpenService failed (1060)\r\n", result.output) << std::string(arguments, arguments + wcslen(arguments));
+        EXPECT_EQ("OpenService failed (1060)\r\n", result.output) << Narrow(arguments);
         EXPECT_EQ(1u, result.exitCode);
     }
 }

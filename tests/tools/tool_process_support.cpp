@@ -5,6 +5,21 @@ std::wstring Quoted(const std::wstring& path)
     return L"\"" + path + L"\"";
 }
 
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+std::vector<unsigned char> FileContents(const std::wstring& path)
+{
+    std::vector<unsigned char> bytes;
+    if (!ReadFileBytes(path, &bytes)) {
+        const char missing[] = "(missing)";
+        bytes.assign(missing, missing + sizeof(missing) - 1);
+    }
+    return bytes;
+}
+
 ProcessResult RunTool(const wchar_t* program, const std::wstring& arguments)
 {
     std::wstring commandLine = Quoted(BinPath(program));
@@ -59,11 +74,6 @@ bool ReadRegistryValue(HKEY root, const wchar_t* subkey, const wchar_t* name, DW
     }
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
-}
-
-std::vector<unsigned char> TextBytes(const std::wstring& text)
-{
-    return Utf16Bytes(text);
 }
 
 SavedRegistryValue::SavedRegistryValue(HKEY root, const wchar_t* subkey, const wchar_t* name)

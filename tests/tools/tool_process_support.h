@@ -9,6 +9,10 @@
 #include <vector>
 
 std::wstring Quoted(const std::wstring& path);
+// ASCII text for test messages.
+std::string Narrow(const std::wstring& text);
+// A file's bytes, or the bytes of "(missing)" when it cannot be read.
+std::vector<unsigned char> FileContents(const std::wstring& path);
 
 // Runs build/bin/<program> with arguments, capturing what it writes.
 ProcessResult RunTool(const wchar_t* program, const std::wstring& arguments = L"");
@@ -20,8 +24,6 @@ bool RunWithOutputFile(const std::wstring& commandLine, const std::wstring& outp
 // The value's type and raw bytes as stored; false when it is missing.
 bool ReadRegistryValue(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD* type,
                        std::vector<unsigned char>* bytes);
-// Bytes of text as UTF-16LE without terminator, for comparing with stored values.
-std::vector<unsigned char> TextBytes(const std::wstring& text);
 
 // Keeps a registry value as it was before a test and puts it back afterwards
 // (or removes it when it did not exist).

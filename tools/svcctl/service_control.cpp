@@ -66,6 +66,33 @@ private:
     void* block_;
 };
 
+// The two handles a command holds: the manager's and the companion service's,
+// closed at the command's end, the service's first.
+class CompanionHandles {
+public:
+    explicit CompanionHandles(const ServiceControlApi& api) : api_(api), manager_(nullptr), service_(nullptr) {}
+    ~CompanionHandles()
+    {
+        if (service_)
+            api_.CloseServiceHandle(service_);
+        if (manager_)
+            api_.CloseServiceHandle(manager_);
+    }
+    CompanionHandles(const CompanionHandles&) = delete;
+    CompanionHandles& operator=(const CompanionHandles&) = delete;
+
+    // Opens both and reads the service's status; a failure prints its line.
+    bool Open(DWORD serviceAccess, SERVICE_STATUS_PROCESS* status);
+
+    SC_HANDLE Manager() const { return manager_; }
+    SC_HANDLE Service() const { return service_; }
+
+private:
+    const ServiceControlApi& api_;
+    SC_HANDLE manager_;
+    SC_HANDLE service_;
+};
+
 // "<call> failed (<last error>)" - the error is read before anything else runs.
 void PrintFailure(const ServiceControlApi& api, const wchar_t* call)
 {
@@ -90,6 +117,25 @@ bool QueryStatus(const ServiceControlApi& api, SC_HANDLE service, SERVICE_STATUS
     DWORD needed = 0;
     return api.QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(status),
                                     sizeof(*status), &needed) != FALSE;
+}
+
+bool CompanionHandles::Open(DWORD serviceAccess, SERVICE_STATUS_PROCESS* status)
+{
+    manager_ = api_.OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_ALL_ACCESS);
+    if (!manager_) {
+        PrintFailure(api_, L"OpenSCManager");
+        return false;
+    }
+    service_ = api_.OpenServiceW(manager_, kCompanionServiceName, serviceAccess);
+    if (!service_) {
+        PrintFailure(api_, L"OpenService");
+        return false;
+    }
+    if (!QueryStatus(api_, service_, status)) {
+        PrintFailure(api_, L"QueryServiceStatusEx");
+        return false;
+    }
+    return true;
 }
 
 // Sends the stop request; the reply fills the leading fields that
@@ -145,25 +191,15 @@ DWORD PollInterval(const SERVICE_STATUS_PROCESS& status)
 
 bool StartCompanionService(const ServiceControlApi& api)
 {
-    ScopedServiceHandle manager(api, api.OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_ALL_ACCESS));
-    if (!manager) {
-        PrintFailure(api, L"OpenSCManager");
-        return false;
-    }
-    ScopedServiceHandle service(api, api.OpenServiceW(manager.Get(), kCompanionServiceName, SERVICE_ALL_ACCESS));
-    if (!service) {
-        PrintFailure(api, L"OpenService");
-        return false;
-    }
+    CompanionHandles handles(api);
     SERVICE_STATUS_PROCESS status = {};
-    if (!QueryStatus(api, service.Get(), &status)) {
-        PrintFailure(api, L"QueryServiceStatusEx");
+    if (!handles.Open(SERVICE_ALL_ACCESS, &status))
         return false;
-    }
+    const SC_HANDLE service = handles.Service();
 
     // Written on every start command, whatever follows; a failure is not worth reporting.
     SERVICE_DESCRIPTIONW description = {const_cast<LPWSTR>(kCompanionServiceDescription)};
-    api.ChangeServiceConfig2W(service.Get(), SERVICE_CONFIG_DESCRIPTION, &description);
+    api.ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);
 
     if (status.dwCurrentState != SERVICE_STOPPED && status.dwCurrentState != SERVICE_STOP_PENDING) {
         api.Print(L"Cannot start the service because it is already running\n");
@@ -175,7 +211,7 @@ bool StartCompanionService(const ServiceControlApi& api)
     DWORD checkPoint = status.dwCheckPoint;
     while (status.dwCurrentState == SERVICE_STOP_PENDING) {
         api.Sleep(PollInterval(status));
-        if (!QueryStatus(api, service.Get(), &status)) {
+        if (!QueryStatus(api, service, &status)) {
             PrintFailure(api, L"QueryServiceStatusEx");
             return false;
         }
@@ -192,12 +228,12 @@ bool StartCompanionService(const ServiceControlApi& api)
         }
     }
 
-    if (!api.StartServiceW(service.Get(), 0, nullptr)) {
+    if (!api.StartServiceW(service, 0, nullptr)) {
         PrintFailure(api, L"StartService");
         return false;
     }
     api.Print(L"Service start pending...\n");
-    if (!QueryStatus(api, service.Get(), &status)) {
+    if (!QueryStatus(api, service, &status)) {
         PrintFailure(api, L"QueryServiceStatusEx");
         return false;
     }
@@ -208,7 +244,7 @@ bool StartCompanionService(const ServiceControlApi& api)
         api.Sleep(PollInterval(status));
         // A failed query ends only the wait; the report shows the status last read.
         SERVICE_STATUS_PROCESS latest = {};
-        if (!QueryStatus(api, service.Get(), &latest)) {
+        if (!QueryStatus(api, service, &latest)) {
             PrintFailure(api, L"QueryServiceStatusEx");
             break;
         }
@@ -236,21 +272,11 @@ bool StartCompanionService(const ServiceControlApi& api)
 bool StopCompanionService(const ServiceControlApi& api)
 {
     const DWORD commandStart = api.GetTickCount();
-    ScopedServiceHandle manager(api, api.OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_ALL_ACCESS));
-    if (!manager) {
-        PrintFailure(api, L"OpenSCManager");
-        return false;
-    }
-    ScopedServiceHandle service(api, api.OpenServiceW(manager.Get(), kCompanionServiceName, kStopAccess));
-    if (!service) {
-        PrintFailure(api, L"OpenService");
-        return false;
-    }
+    CompanionHandles handles(api);
     SERVICE_STATUS_PROCESS status = {};
-    if (!QueryStatus(api, service.Get(), &status)) {
-        PrintFailure(api, L"QueryServiceStatusEx");
+    if (!handles.Open(kStopAccess, &status))
         return false;
-    }
+    const SC_HANDLE service = handles.Service();
     if (status.dwCurrentState == SERVICE_STOPPED) {
         api.Print(L"Service is already stopped.\n");
         return true;
@@ -260,7 +286,7 @@ bool StopCompanionService(const ServiceControlApi& api)
     while (status.dwCurrentState == SERVICE_STOP_PENDING) {
         api.Print(L"Service stop pending...\n");
         api.Sleep(PollInterval(status));
-        if (!QueryStatus(api, service.Get(), &status)) {
+        if (!QueryStatus(api, service, &status)) {
             PrintFailure(api, L"QueryServiceStatusEx");
             return false;
         }
@@ -275,15 +301,15 @@ bool StopCompanionService(const ServiceControlApi& api)
     }
 
     // Its outcome shows in the stop request: the manager refuses it while dependents run.
-    StopActiveDependents(api, manager.Get(), service.Get());
+    StopActiveDependents(api, handles.Manager(), service);
 
-    if (!RequestStop(api, service.Get(), &status)) {
+    if (!RequestStop(api, service, &status)) {
         PrintFailure(api, L"ControlService");
         return false;
     }
     while (status.dwCurrentState != SERVICE_STOPPED) {
         api.Sleep(status.dwWaitHint);
-        if (!QueryStatus(api, service.Get(), &status)) {
+        if (!QueryStatus(api, service, &status)) {
             PrintFailure(api, L"QueryServiceStatusEx");
             return false;
         }
