@@ -142,11 +142,15 @@ public:
         if (run > count_ - filled_)
             return false;
         uint8_t* out = pixels_ + static_cast<size_t>(filled_) * pixelSize_;
+        // Fixed-size copies let the compiler use plain stores in the loops.
         if (pixelSize_ == 1) {
             memset(out, value[0], run);
+        } else if (pixelSize_ == 3) {
+            for (uint32_t i = 0; i < run; ++i, out += 3)
+                memcpy(out, value, 3);
         } else {
-            for (uint32_t i = 0; i < run; ++i, out += pixelSize_)
-                memcpy(out, value, pixelSize_);
+            for (uint32_t i = 0; i < run; ++i, out += 4)
+                memcpy(out, value, 4);
         }
         filled_ += run;
         return true;
@@ -346,7 +350,8 @@ private:
     uint32_t count_;
 };
 
-int DecodeSpread(MbmImage& image, ByteReader& reader, uint32_t colourSize, uint32_t pixelCount)
+template <uint32_t colourSize>
+int DecodeSpread(MbmImage& image, ByteReader& reader, uint32_t pixelCount)
 {
     FreePixelIndex index(pixelCount);
     if (!index.Valid())
@@ -506,7 +511,8 @@ int DecodeMbmImageMeasured(MbmImage& image, const unsigned char* bytes, size_t l
         } else if (method == 1) {
             status = DecodeColourRuns(image, reader, pixelSize, pixelCount);
         } else if (spread) {
-            status = DecodeSpread(image, reader, pixelSize, pixelCount);
+            status = kind == 4 ? DecodeSpread<3>(image, reader, pixelCount)
+                               : DecodeSpread<4>(image, reader, pixelCount);
         } else {
             status = DecodeGroups(image, reader, pixelCount);
         }
@@ -664,8 +670,10 @@ unsigned char* MbmImageToPackedDib(const MbmImage& image, MbmColor background, s
                 table[i * 4 + c] = static_cast<unsigned char>(((255 - i) * (255 - rgbq[c]) + i * rgbq[c]) / 255);
     }
 
+    // A zero-width image may claim any height: with nothing in its rows, the
+    // rows are not walked at all.
     unsigned char* rows = table + colours * 4;
-    for (uint32_t r = 0; r < height; ++r) {
+    for (uint32_t r = 0; imageRowBytes != 0 && r < height; ++r) {
         unsigned char* out = rows + static_cast<size_t>(height - 1 - r) * dibRowBytes;
         memcpy(out, image.Pixels() + static_cast<size_t>(r) * imageRowBytes, imageRowBytes);
         if (bits == 24) {

@@ -253,3 +253,15 @@ TEST(MbmDib, EmptyImageGivesNoDib)
     EXPECT_EQ(kMbmBadBody, Decode(image, MbmHeader(3, 3, 4, 0)));
     EXPECT_EQ(nullptr, MbmImageToPackedDib(image, kBackground, &size));
 }
+
+TEST(MbmDib, ZeroWidthWithHugeHeightHasOnlyHeaderAndTable)
+{
+    // Found by fuzzing: no pixel bytes at all, yet 469 million rows to walk.
+    MbmImage image;
+    ASSERT_EQ(kMbmDecoded, Decode(image, Concat(MbmHeader(0, 0x1C000000, 1, 0), {0x80})));
+    size_t size = 0;
+    Dib dib(MbmImageToPackedDib(image, kBackground, &size));
+    ASSERT_TRUE(dib);
+    EXPECT_EQ(40u + 8, size);
+    EXPECT_EQ(0x1C000000u, Read32(dib.get() + 8));
+}
