@@ -1,5 +1,7 @@
 #include "registry_text.h"
 
+#include "tool_output.h"
+
 #include <wchar.h>
 
 LONG SetStringValueWithoutNull(HKEY key, const wchar_t* name, const wchar_t* text)
@@ -16,4 +18,20 @@ LONG SetStringValueWithoutNull(HKEY key, const wchar_t* name, const wchar_t* tex
     data[length + 1] = 0;
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
                           static_cast<DWORD>(length * sizeof(wchar_t)));
+}
+
+bool OpenKeyOrReport(HKEY root, const wchar_t* subkey, ScopedRegKey* key)
+{
+    if (RegOpenKeyExW(root, subkey, 0, KEY_ALL_ACCESS, key->Receive()) == ERROR_SUCCESS)
+        return true;
+    PrintText(L"Error accessing Windows Registry!\n");
+    return false;
+}
+
+bool WriteValueOrReport(HKEY key, const wchar_t* name, const wchar_t* text)
+{
+    if (SetStringValueWithoutNull(key, name, text) == ERROR_SUCCESS)
+        return true;
+    PrintText(L"Error writing Registry!\n");
+    return false;
 }

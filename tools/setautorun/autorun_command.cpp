@@ -11,11 +11,6 @@ namespace {
 
 const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-const int kStatusUsage = 1;
-const int kStatusRegistryAccess = 2;
-const int kStatusRegistryWrite = 3;
-const int kStatusCommandTooLong = 4;
-
 }  // namespace
 
 bool ComposeAutorunCommand(const wchar_t* program, const wchar_t* timeout, wchar_t* command,
@@ -35,17 +30,13 @@ int RegisterAutorun(int argc, wchar_t** argv)
     wchar_t command[MAX_PATH];
     if (!ComposeAutorunCommand(argv[1], argv[2], command, MAX_PATH)) {
         PrintText(L"Error: command too long!\n");
-        return kStatusCommandTooLong;
+        return kStatusTooLong;
     }
     ScopedRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) {
-        PrintText(L"Error accessing Windows Registry!\n");
+    if (!OpenKeyOrReport(HKEY_LOCAL_MACHINE, kRunKey, &key))
         return kStatusRegistryAccess;
-    }
-    if (SetStringValueWithoutNull(key.Get(), L"Dusklatch", command) != ERROR_SUCCESS) {
-        PrintText(L"Error writing Registry!\n");
+    if (!WriteValueOrReport(key.Get(), L"Dusklatch", command))
         return kStatusRegistryWrite;
-    }
     PrintText(L"Dusklatch set for all users.\n");
     return 0;
 }

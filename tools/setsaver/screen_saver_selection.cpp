@@ -12,11 +12,6 @@ namespace {
 const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 const wchar_t kLogonDesktopKey[] = L".DEFAULT\\Control Panel\\Desktop";
 
-const int kStatusUsage = 1;
-const int kStatusRegistryAccess = 2;
-const int kStatusRegistryWrite = 3;
-const int kStatusPathTooLong = 4;
-
 }  // namespace
 
 bool StoredTimeout(long requested, long* stored)
@@ -37,21 +32,16 @@ int SelectScreenSaver(int argc, wchar_t** argv)
     wchar_t saverPath[MAX_PATH];
     if (!BuildSystemFilePath(L"Dusklatch.scr", saverPath, MAX_PATH)) {
         PrintText(L"Error: screen saver path too long!\n");
-        return kStatusPathTooLong;
+        return kStatusTooLong;
     }
 
     // The switch counts only in second place.
     const bool logon = argc > 2 && EqualsIgnoringAsciiCase(argv[2], L"/logon");
     ScopedRegKey key;
-    if (RegOpenKeyExW(logon ? HKEY_USERS : HKEY_CURRENT_USER, logon ? kLogonDesktopKey : kDesktopKey, 0,
-                      KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) {
-        PrintText(L"Error accessing Windows Registry!\n");
+    if (!OpenKeyOrReport(logon ? HKEY_USERS : HKEY_CURRENT_USER, logon ? kLogonDesktopKey : kDesktopKey, &key))
         return kStatusRegistryAccess;
-    }
-    if (SetStringValueWithoutNull(key.Get(), L"SCRNSAVE.EXE", saverPath) != ERROR_SUCCESS) {
-        PrintText(L"Error writing Registry!\n");
+    if (!WriteValueOrReport(key.Get(), L"SCRNSAVE.EXE", saverPath))
         return kStatusRegistryWrite;
-    }
     // Once the saver is named, the other two values are best effort.
     SetStringValueWithoutNull(key.Get(), L"ScreenSaveActive", L"1");
     long timeout = 0;
