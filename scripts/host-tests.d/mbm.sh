@@ -26,7 +26,7 @@ echo "building the fuzz target, replay, seed and benchmark programs in $out"
 "$cxx" -std=c++17 -g -O1 "${includes[@]}" -fsanitize=fuzzer "${sanitize[@]}" \
     -o "$out/mbm_fuzz" "$src/mbm_fuzz_target.cpp" "$decoder"
 "$cxx" -std=c++17 -g -O1 "${includes[@]}" "${sanitize[@]}" \
-    -o "$out/mbm_replay" "$src/mbm_fuzz_target.cpp" "$src/mbm_replay_main.cpp" "$decoder"
+    -o "$out/mbm_replay" "$src/mbm_fuzz_target.cpp" "$src/mbm_replay_main.cpp" "$src/mbm_encoder.cpp" "$decoder"
 "$cxx" -std=c++17 -O2 "${includes[@]}" \
     -o "$out/mbm_seeds" "$src/mbm_seeds_main.cpp" "$src/mbm_encoder.cpp"
 "$cxx" -std=c++17 -O2 "${includes[@]}" \

@@ -335,6 +335,45 @@ bool MbmMethodAllowed(int kind, int method)
     return kind >= 0 && kind <= 5 && method >= 0 && method <= kHighest[kind];
 }
 
+MbmPicture BlankMbmPicture(int kind, int32_t width, int32_t height)
+{
+    MbmPicture picture;
+    picture.kind = kind;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.assign(MbmPictureBytes(width, height, kind), 0);
+    return picture;
+}
+
+void SetMbmPixel(MbmPicture* picture, size_t n, const uint8_t* value)
+{
+    int bits = MbmBitsPerPixel(picture->kind);
+    if (bits == 1) {
+        size_t width = static_cast<size_t>(picture->width);
+        uint8_t& byte = picture->pixels[n / width * ((width + 7) / 8) + n % width / 8];
+        uint8_t mask = static_cast<uint8_t>(0x80u >> (n % width % 8));
+        byte = (value[0] & 1) ? byte | mask : byte & ~mask;
+        return;
+    }
+    size_t size = static_cast<size_t>(bits / 8);
+    memcpy(&picture->pixels[n * size], value, size);
+}
+
+bool ReadBinaryFile(const char* path, std::vector<uint8_t>* bytes)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file)
+        return false;
+    bytes->clear();
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes->insert(bytes->end(), chunk, chunk + got);
+    bool ok = !ferror(file);
+    fclose(file);
+    return ok;
+}
+
 bool EncodeMbm(const MbmPicture& picture, int method, std::vector<uint8_t>* out, std::string* error)
 {
     std::string ignored;
@@ -429,17 +468,11 @@ bool EncodeMbm(const MbmPicture& picture, int method, std::vector<uint8_t>* out,
 bool ReadPamFile(const char* path, int32_t* width, int32_t* height, std::vector<uint8_t>* rgba,
                  std::string* error)
 {
-    FILE* file = fopen(path, "rb");
-    if (!file) {
-        *error = std::string("cannot open ") + path;
+    std::vector<uint8_t> data;
+    if (!ReadBinaryFile(path, &data)) {
+        *error = std::string("cannot read ") + path;
         return false;
     }
-    std::vector<uint8_t> data;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        data.insert(data.end(), chunk, chunk + got);
-    fclose(file);
 
     size_t position = 0;
     auto readLine = [&](std::string* line) {
@@ -513,11 +546,7 @@ bool MbmPictureFromRgba(int kind, int32_t width, int32_t height, const std::vect
         *error = "bad kind or pixel count";
         return false;
     }
-    picture->width = width;
-    picture->height = height;
-    picture->kind = kind;
-    picture->table.clear();
-    picture->pixels.assign(MbmPictureBytes(width, height, kind), 0);
+    *picture = BlankMbmPicture(kind, width, height);
 
     // T, R, G, B of each pixel, with every fully transparent pixel alike.
     auto trgb = [&](size_t i) {
@@ -558,10 +587,9 @@ bool MbmPictureFromRgba(int kind, int32_t width, int32_t height, const std::vect
         }
         if (kind == 0) {
             picture->table.resize(8, 0);
-            size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
             for (size_t i = 0; i < count; ++i) {
-                if (index[trgb(i)])
-                    picture->pixels[i / width * rowBytes + i % width / 8] |= static_cast<uint8_t>(0x80u >> (i % width % 8));
+                uint8_t bit = index[trgb(i)];
+                SetMbmPixel(picture, i, &bit);
             }
         } else {
             for (size_t i = 0; i < count; ++i)
@@ -569,14 +597,12 @@ bool MbmPictureFromRgba(int kind, int32_t width, int32_t height, const std::vect
         }
         break;
     }
-    case 1: {
-        size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
+    case 1:
         for (size_t i = 0; i < count; ++i) {
-            if (luminance(i) >= 128)
-                picture->pixels[i / width * rowBytes + i % width / 8] |= static_cast<uint8_t>(0x80u >> (i % width % 8));
+            uint8_t bit = luminance(i) >= 128 ? 1 : 0;
+            SetMbmPixel(picture, i, &bit);
         }
         break;
-    }
     case 3:
         for (size_t i = 0; i < count; ++i)
             picture->pixels[i] = luminance(i);

@@ -25,6 +25,14 @@ int MbmBitsPerPixel(int kind);
 size_t MbmPictureBytes(int32_t width, int32_t height, int kind);
 bool MbmMethodAllowed(int kind, int method);
 
+// An all-zero picture of the kind and size, without a table.
+MbmPicture BlankMbmPicture(int kind, int32_t width, int32_t height);
+// Sets pixel n (counted row by row): for 1 bit the low bit of value[0], else
+// the depth's 1, 3 or 4 bytes.
+void SetMbmPixel(MbmPicture* picture, size_t n, const uint8_t* value);
+
+bool ReadBinaryFile(const char* path, std::vector<uint8_t>* bytes);
+
 // Appends the resource (header and body) to `out`. False, with the reason in
 // `error`, when the picture is inconsistent or holds a value the method cannot
 // express (for example an 8-bit value of 128 or more outside a run of at least

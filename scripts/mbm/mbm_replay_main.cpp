@@ -1,6 +1,8 @@
 // Replays files or folders of inputs through the fuzz target without libFuzzer,
 // so that a finding can be reproduced under a debugger or the sanitizers.
 //   mbm_replay FILE_OR_FOLDER...
+#include "mbm_encoder.h"
+
 #include <dirent.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -13,17 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 static bool ReplayFile(const std::string& path)
 {
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) {
-        fprintf(stderr, "mbm_replay: cannot open %s\n", path.c_str());
+    std::vector<uint8_t> bytes;
+    if (!ReadBinaryFile(path.c_str(), &bytes)) {
+        fprintf(stderr, "mbm_replay: cannot read %s\n", path.c_str());
         return false;
     }
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    fclose(file);
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     return true;
 }

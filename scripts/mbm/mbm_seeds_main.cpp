@@ -22,14 +22,7 @@ bool WriteSeed(const std::string& folder, const std::string& name, const std::ve
 // Bands and blocks in a few colours, so that every run and spread form occurs.
 MbmPicture SeedPicture(int kind, int32_t width, int32_t height, unsigned seed)
 {
-    MbmPicture picture;
-    picture.kind = kind;
-    picture.width = width;
-    picture.height = height;
-    picture.pixels.assign(MbmPictureBytes(width, height, kind), 0);
-    const int bits = MbmBitsPerPixel(kind);
-    const size_t size = bits >= 8 ? bits / 8 : 1;
-    const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
+    MbmPicture picture = BlankMbmPicture(kind, width, height);
     if (kind == 0)
         picture.table = {0, 10, 20, 30, 255, 0, 0, 0};
     if (kind == 2)
@@ -38,14 +31,11 @@ MbmPicture SeedPicture(int kind, int32_t width, int32_t height, unsigned seed)
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             unsigned colour = ((x / 5) + (y / 3) * 2 + ((x * y + seed) % 7 == 0 ? 3 : 0)) % 6;
-            size_t n = static_cast<size_t>(y) * width + x;
-            if (bits == 1) {
-                if (colour & 1)
-                    picture.pixels[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
-            } else {
-                for (size_t b = 0; b < size; ++b)
-                    picture.pixels[n * size + b] = static_cast<uint8_t>(colour * 20 + b);
-            }
+            // The low bit of the first byte is the 1-bit kinds' pixel.
+            const uint8_t base = static_cast<uint8_t>(colour * 20);
+            const uint8_t value[4] = {static_cast<uint8_t>(base + (colour & 1)), static_cast<uint8_t>(base + 1),
+                                      static_cast<uint8_t>(base + 2), static_cast<uint8_t>(base + 3)};
+            SetMbmPixel(&picture, static_cast<size_t>(y) * width + x, value);
         }
     }
     return picture;

@@ -32,13 +32,7 @@ bool MayStandAlone(int kind, int method, const uint8_t* pixel)
 // handful of colours. For 1-bit kinds a "pixel" is one bit.
 MbmPicture RandomPicture(TestRandom& random, int kind, int method, int32_t width, int32_t height)
 {
-    MbmPicture picture;
-    picture.kind = kind;
-    picture.width = width;
-    picture.height = height;
-    picture.pixels.assign(MbmPictureBytes(width, height, kind), 0);
-    const int bits = MbmBitsPerPixel(kind);
-    const size_t size = bits >= 8 ? bits / 8 : 1;
+    MbmPicture picture = BlankMbmPicture(kind, width, height);
     if (kind == 0)
         for (int i = 0; i < 8; ++i)
             picture.table.push_back(static_cast<uint8_t>(random.Next()));
@@ -58,7 +52,6 @@ MbmPicture RandomPicture(TestRandom& random, int kind, int method, int32_t width
     palette[1][0] = 254;
 
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
     size_t n = 0;
     while (n < count) {
         uint32_t shape = random.Below(10);
@@ -68,15 +61,8 @@ MbmPicture RandomPicture(TestRandom& random, int kind, int method, int32_t width
         uint8_t low[4] = {static_cast<uint8_t>(colour[0] % 100), colour[1], colour[2], colour[3]};
         if (run < 4 && !MayStandAlone(kind, method, colour))
             colour = low;
-        for (size_t k = 0; k < run && n < count; ++k, ++n) {
-            if (bits == 1) {
-                if (colour[0] & 1)
-                    picture.pixels[n / width * rowBytes + n % width / 8] |= static_cast<uint8_t>(0x80u >> (n % width % 8));
-            } else {
-                for (size_t b = 0; b < size; ++b)
-                    picture.pixels[n * size + b] = colour[b];
-            }
-        }
+        for (size_t k = 0; k < run && n < count; ++k, ++n)
+            SetMbmPixel(&picture, n, colour);
     }
     return picture;
 }
