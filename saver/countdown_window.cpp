@@ -3,6 +3,7 @@
 #include "power_down.h"
 #include "saver_settings.h"
 #include "screensaver_framework.h"
+#include "service_mailbox.h"
 #include "status_block.h"
 #include "status_rows.h"
 
@@ -15,7 +16,6 @@ const UINT_PTR kTimerId = 1;
 const UINT kTimerPeriodMs = 1000;
 const LONG kPreviewMaxWidth = 320;
 const uint32_t kPowerRefreshTicks = 15;
-const wchar_t kServiceEventName[] = L"Global\\Dusklatch_mailarrived_";
 
 void CopyText(wchar_t* destination, size_t capacity, const wchar_t* source)
 {

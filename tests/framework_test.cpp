@@ -168,12 +168,14 @@ TEST(PreviewSaver, FillsTheParentAndIgnoresInput)
     ASSERT_NE(nullptr, parent);
     PROCESS_INFORMATION info = {};
     ASSERT_TRUE(StartProcess(Saver((L"/p " + std::to_wstring(reinterpret_cast<ULONG_PTR>(parent))).c_str()), &info));
+    // The child is found as soon as it exists; it becomes visible once its creation has finished.
     HWND child = nullptr;
-    for (int i = 0; i < 200 && !child; ++i) {
+    for (int i = 0; i < 200 && !(child && IsWindowVisible(child)); ++i) {
         PumpMessages(50);
         child = FindWindowExW(parent, nullptr, kClass, L"Preview");
     }
     ASSERT_NE(nullptr, child);
+    PumpMessages(300);
     LONG style = GetWindowLongW(child, GWL_STYLE);
     EXPECT_EQ(WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, style & (WS_CHILD | WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN));
     RECT parentClient, childRect;
