@@ -20,24 +20,6 @@ std::wstring SystemSaver()
     return std::wstring(system) + L"\\Dusklatch.scr";
 }
 
-// Keeps a file's bytes (or its absence) and puts them back at the end.
-class SavedFile {
-public:
-    explicit SavedFile(const std::wstring& path) : path_(path), existed_(ReadFileBytes(path, &bytes_)) {}
-    ~SavedFile()
-    {
-        if (existed_)
-            WriteFileBytes(path_, bytes_);
-        else
-            DeleteFileW(path_.c_str());
-    }
-
-private:
-    std::wstring path_;
-    std::vector<unsigned char> bytes_;
-    bool existed_;
-};
-
 class ToolDeploy : public ::testing::Test {
 protected:
     void SetUp() override

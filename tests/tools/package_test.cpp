@@ -44,6 +44,8 @@ TEST(ToolInstallationPackage, InstallsWithItsOwnTools)
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring installedSaver = std::wstring(system) + L"\\Dusklatch.scr";
+    SavedFile savedSaver(installedSaver);
+    SavedFile savedSettings(SettingsFile());
     DeleteFileW(installedSaver.c_str());
     RemoveSettingsFile();
     const std::wstring bin = PackageFolder() + L"\\bin\\";
@@ -55,9 +57,6 @@ TEST(ToolInstallationPackage, InstallsWithItsOwnTools)
     result = RunProcess(Quoted(bin + L"deployconfig.exe"));
     EXPECT_EQ("Configuration file deployed.\r\n", result.output);
     EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.ini"), FileContents(SettingsFile()));
-
-    DeleteFileW(installedSaver.c_str());
-    RemoveSettingsFile();
 }
 
 }  // namespace

@@ -115,6 +115,16 @@ bool DeleteRegistryValue(HKEY root, const wchar_t* subkey, const wchar_t* name)
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
+SavedFile::SavedFile(const std::wstring& path) : path_(path), existed_(ReadFileBytes(path, &bytes_)) {}
+
+SavedFile::~SavedFile()
+{
+    if (existed_)
+        WriteFileBytes(path_, bytes_);
+    else
+        DeleteFileW(path_.c_str());
+}
+
 void RemoveTree(const std::wstring& path)
 {
     WIN32_FIND_DATAW found;

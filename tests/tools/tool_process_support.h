@@ -46,6 +46,20 @@ private:
 bool SetRegistryText(HKEY root, const wchar_t* subkey, const wchar_t* name, const std::wstring& text);
 bool DeleteRegistryValue(HKEY root, const wchar_t* subkey, const wchar_t* name);
 
+// Keeps a file's bytes (or its absence) and puts them back at the end.
+class SavedFile {
+public:
+    explicit SavedFile(const std::wstring& path);
+    ~SavedFile();
+    SavedFile(const SavedFile&) = delete;
+    SavedFile& operator=(const SavedFile&) = delete;
+
+private:
+    std::wstring path_;
+    std::vector<unsigned char> bytes_;
+    bool existed_;
+};
+
 // A fresh folder under the temporary folder, removed with everything in it.
 class ScratchFolder {
 public:
