@@ -126,28 +126,54 @@ TEST_F(ToolDeploy, ToolInADrivesRootNeverCopiesFromADriveRelativePath)
     EXPECT_FALSE(FileExists(SettingsFile()));
 }
 
-}  // namespace
+// Points the all-users application-data folder elsewhere for one test: Wine
+// names the folder from this value.
+class RedirectedAllUsersFolder {
+public:
+    explicit RedirectedAllUsersFolder(const std::wstring& folder)
+    {
+        HKEY key = nullptr;
+        ok_ = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kShellFolders, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS;
+        if (ok_) {
+            ok_ = RegSetValueExW(key, L"Common AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                                 static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+            RegCloseKey(key);
+        }
+    }
+    bool Ok() const { return ok_; }
 
-namespace {
+private:
+    static constexpr const wchar_t* kShellFolders =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    SavedRegistryValue saved_{HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData"};
+    bool ok_ = false;
+};
 
 TEST_F(ToolDeploy, DeployConfigSaysSoWhenTheAllUsersFolderIsUnknown)
 {
-    // Wine names the folder from this value and cannot create it on a drive
-    // that does not exist, so the platform has no folder to report.
-    const wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-    SavedRegistryValue savedFolder(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData");
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kShellFolders, 0, KEY_SET_VALUE, &key));
-    const wchar_t kNowhere[] = L"Q:\\nowhere";
+    // The platform cannot create a folder on a drive that does not exist, and
+    // then has no folder to report.
     ASSERT_FALSE(FileExists(L"Q:\\"));
-    LONG written = RegSetValueExW(key, L"Common AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(kNowhere),
-                                  sizeof(kNowhere));
-    RegCloseKey(key);
-    ASSERT_EQ(ERROR_SUCCESS, written);
-
+    RedirectedAllUsersFolder redirected(L"Q:\\nowhere");
+    ASSERT_TRUE(redirected.Ok());
     ProcessResult result = RunPackageTool(L"deployconfig.exe");
     EXPECT_EQ("Error: cannot find the all-users application data folder!\r\n", result.output);
     EXPECT_EQ(0xFFFFFFFFu, result.exitCode);
+}
+
+TEST_F(ToolDeploy, DeployConfigRefusesATargetPathTooLongForItsBuffer)
+{
+    // 235 units of folder and 32 of "\Orvanta\Dusklatch\Dusklatch.ini" make 267.
+    const std::wstring longFolder = scratch_.Path() + L"\\" + std::wstring(234 - scratch_.Path().size(), L'f');
+    ASSERT_EQ(235u, longFolder.size());
+    RedirectedAllUsersFolder redirected(longFolder);
+    ASSERT_TRUE(redirected.Ok());
+    ProcessResult result = RunPackageTool(L"deployconfig.exe");
+    EXPECT_EQ("Error: target path too long!\r\n", result.output);
+    EXPECT_EQ(0xFFFFFFFFu, result.exitCode);
+    // The folder itself was made by the platform on request; nothing below it.
+    EXPECT_TRUE(FileExists(longFolder));
+    EXPECT_FALSE(FileExists(longFolder + L"\\Orvanta"));
 }
 
 }  // namespace
