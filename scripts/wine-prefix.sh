@@ -27,15 +27,27 @@ wine_prefix_destroy() {
 # xvfb_start - starts Xvfb on a free display and exports DISPLAY
 xvfb_start() {
     local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do
-        [ -e "/tmp/.X11-unix/X$n" ] && return 0
-        sleep 0.1
+    while [ "$n" -lt 190 ]; do
+        if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then
+            n=$((n + 1)); continue
+        fi
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+        XVFB_PID=$!
+        for _ in $(seq 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.1
+        done
+        # Another run may have taken the same number at the same moment: only
+        # a server of our own that is still alive counts.
+        if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+            export DISPLAY=":$n"
+            return 0
+        fi
+        kill "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=
+        n=$((n + 1))
     done
-    echo "Xvfb did not start on :$n" >&2
+    echo "Xvfb could not be started" >&2
     return 1
 }
 
