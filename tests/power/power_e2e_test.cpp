@@ -250,4 +250,39 @@ TEST_F(SaverOnTheWire, WithoutTheServiceTheSaverShowsErrorSevenOnce)
         << Describe(WireRecords(companion_.recordFile)).c_str();
 }
 
+// A preview counts from 536870911, so even a countdown of 0 never reaches the action.
+TEST_F(SaverOnTheWire, PreviewNeverActs)
+{
+    Configure(0, false, 0, true, L"");
+    ASSERT_TRUE(StartCompanion(&companion_, L"e2e-preview.records"));
+    WNDCLASSW parentClass = {};
+    parentClass.lpfnWndProc = DefWindowProcW;
+    parentClass.hInstance = GetModuleHandleW(nullptr);
+    parentClass.lpszClassName = L"PreviewHostForPowerTest";
+    RegisterClassW(&parentClass);
+    HWND parent = CreateWindowExW(0, parentClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                  200, 150, nullptr, nullptr, parentClass.hInstance, nullptr);
+    ASSERT_TRUE(parent != nullptr);
+    ASSERT_TRUE(StartProcess(L"\"" + BinPath(L"Dusklatch.scr") + L"\" /p " +
+                                 std::to_wstring(reinterpret_cast<ULONG_PTR>(parent)),
+                             &saver_.process));
+    // Pump this window's messages: the preview's creation talks to its parent.
+    HWND child = nullptr;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 4000) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        if (!child)
+            child = FindWindowExW(parent, nullptr, kSaverClass, L"Preview");
+        Sleep(20);
+    }
+    EXPECT_TRUE(child != nullptr);
+    EXPECT_TRUE(SaverRunning());
+    DestroyWindow(parent);
+    EndProcess(&saver_.process);
+    EXPECT_TRUE(WireRecords(companion_.recordFile).empty())
+        << Describe(WireRecords(companion_.recordFile)).c_str();
+}
+
 }  // namespace
