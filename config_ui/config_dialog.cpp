@@ -62,7 +62,7 @@ void InstallCenteringClassProc(HINSTANCE instance)
 {
     if (g_systemDialogClassProc)
         return;
-    HWND probe = CreateWindowExW(0, L"#32770", L"", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    HWND probe = CreateWindowExW(0, L"#32770", nullptr, 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     if (!probe)
         return;
     g_systemDialogClassProc = reinterpret_cast<WNDPROC>(static_cast<ULONG_PTR>(SetClassLongA(
