@@ -54,14 +54,14 @@ LRESULT CALLBACK FrameworkWindowProc(HWND window, UINT message, WPARAM wParam, L
     return ScreenSaverProc(window, message, wParam, lParam);
 }
 
-bool RegisterSaverClass(HINSTANCE instance)
+bool RegisterSaverClass(HINSTANCE instance, HCURSOR cursor)
 {
     WNDCLASSW windowClass = {};
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS | CS_DBLCLKS;
     windowClass.lpfnWndProc = FrameworkWindowProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    windowClass.hCursor = nullptr;  // the full-screen saver hides the cursor
+    windowClass.hCursor = cursor;
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = kSaverClassName;
     return RegisterClassW(&windowClass) != 0;
@@ -84,7 +84,8 @@ int RunFullScreen(HINSTANCE instance)
         SetForegroundWindow(existing);
         return 0;
     }
-    if (!RegisterSaverClass(instance))
+    // The full-screen saver hides the cursor: its class has none.
+    if (!RegisterSaverClass(instance, nullptr))
         return kExitInvalid;
 
     RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -110,7 +111,7 @@ int RunPreview(HINSTANCE instance, HWND parent)
 {
     if (!parent || !IsWindow(parent))
         return kExitInvalid;
-    if (!RegisterSaverClass(instance))
+    if (!RegisterSaverClass(instance, LoadCursorW(nullptr, IDC_ARROW)))
         return kExitInvalid;
     RECT client;
     GetClientRect(parent, &client);
@@ -178,8 +179,13 @@ LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPAR
                 CloseSaver(window);
             break;
         case WM_SYSCOMMAND:
-            if (wParam == SC_SCREENSAVE || wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW)
+            // The low four bits of a system command are the system's own.
+            switch (wParam & 0xFFF0) {
+            case SC_SCREENSAVE:
+            case SC_NEXTWINDOW:
+            case SC_PREVWINDOW:
                 return FALSE;
+            }
             break;
         }
     }
