@@ -18,6 +18,8 @@ trap cleanup EXIT
 
 xvfb_start
 wine_prefix_create "$work/prefix"
+# Keeps Wine's desktop process from closing between tests; ended with the wineserver.
+wine "$build/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
 
 status=0
 set +e

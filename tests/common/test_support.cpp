@@ -150,10 +150,18 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const
             return result;
         }
     }
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) && got)
+    // Everything the child wrote is in the pipe once it has ended. Reading on to
+    // the end of the pipe could wait forever: a process the child started (Wine
+    // starts its desktop process from whichever program first needs it) may
+    // hold the write end.
+    DWORD available = 0;
+    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available) {
+        char chunk[4096];
+        DWORD got = 0;
+        if (!ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) || !got)
+            break;
         result.output.append(chunk, got);
+    }
     result.finished = true;
     GetExitCodeProcess(info.hProcess, &result.exitCode);
     CloseHandle(info.hThread);
