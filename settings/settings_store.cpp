@@ -11,8 +11,8 @@ SettingsStore g_settingsStore;
 
 namespace {
 
-const wchar_t kSettingsSubfolder[] = L"\\Orvanta";
-const wchar_t kSettingsFolder[] = L"\\Orvanta\\Dusklatch";
+const wchar_t kVendorFolder[] = L"\\Orvanta";
+const wchar_t kProductFolder[] = L"\\Dusklatch";
 const wchar_t kSettingsFileName[] = L"\\Dusklatch.ini";
 const wchar_t kHeaderLine[] = L"[Dusklatch]";
 
@@ -58,6 +58,12 @@ bool AppendPath(wchar_t* path, size_t capacity, const wchar_t* tail)
         return false;
     memcpy(path + used, tail, (extra + 1) * sizeof(wchar_t));
     return true;
+}
+
+bool CopyPath(wchar_t* destination, const wchar_t* source)
+{
+    destination[0] = 0;
+    return AppendPath(destination, MAX_PATH, source);
 }
 
 // One line as the reader sees it: text up to and including LF, or to the end.
@@ -254,15 +260,23 @@ size_t FormatSettingsText(const SettingsStore& store, wchar_t* buffer, size_t ca
 // ---------------------------------------------------------------------------
 // File location
 
-bool GetSettingsFolderPath(wchar_t* folder, size_t capacity)
+namespace {
+
+// The all-users application-data folder followed by "\Orvanta".
+bool GetVendorFolderPath(wchar_t* folder, size_t capacity)
 {
     wchar_t appData[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, appData, CSIDL_COMMON_APPDATA, FALSE))
-        return false;
-    if (capacity == 0)
+    if (capacity == 0 || !SHGetSpecialFolderPathW(nullptr, appData, CSIDL_COMMON_APPDATA, FALSE))
         return false;
     folder[0] = 0;
-    return AppendPath(folder, capacity, appData) && AppendPath(folder, capacity, kSettingsFolder);
+    return AppendPath(folder, capacity, appData) && AppendPath(folder, capacity, kVendorFolder);
+}
+
+}  // namespace
+
+bool GetSettingsFolderPath(wchar_t* folder, size_t capacity)
+{
+    return GetVendorFolderPath(folder, capacity) && AppendPath(folder, capacity, kProductFolder);
 }
 
 bool GetSettingsFilePath(wchar_t* path, size_t capacity)
@@ -364,17 +378,15 @@ bool SetValue(const wchar_t* key, const wchar_t* value)
 // must never leave a truncated settings file behind.
 bool WriteSettingsFile()
 {
+    wchar_t vendor[MAX_PATH];
     wchar_t folder[MAX_PATH];
     wchar_t path[MAX_PATH];
-    if (!GetSettingsFolderPath(folder, MAX_PATH) || !GetSettingsFilePath(path, MAX_PATH))
-        return false;
-
-    wchar_t parent[MAX_PATH];
-    if (!SHGetSpecialFolderPathW(nullptr, parent, CSIDL_COMMON_APPDATA, FALSE) ||
-        !AppendPath(parent, MAX_PATH, kSettingsSubfolder))
+    if (!GetVendorFolderPath(vendor, MAX_PATH) || !CopyPath(folder, vendor) ||
+        !AppendPath(folder, MAX_PATH, kProductFolder) || !CopyPath(path, folder) ||
+        !AppendPath(path, MAX_PATH, kSettingsFileName))
         return false;
     // Existing folders are the usual case; any other failure shows when the file is created.
-    CreateDirectoryW(parent, nullptr);
+    CreateDirectoryW(vendor, nullptr);
     CreateDirectoryW(folder, nullptr);
 
     size_t units = FormatSettingsText(g_settingsStore, nullptr, 0);

@@ -58,33 +58,6 @@ protected:
     HWND window_ = nullptr;
 };
 
-LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-HWND CreatePreviewParent()
-{
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = ParentProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"PreviewParentForTest";
-    RegisterClassW(&windowClass);
-    return CreateWindowExW(0, L"PreviewParentForTest", L"parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
-                           200, 160, nullptr, nullptr, windowClass.hInstance, nullptr);
-}
-
-void PumpMessages(DWORD milliseconds)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-        Sleep(10);
-    }
-}
-
 }  // namespace
 
 TEST_F(FullScreenSaver, IsATopmostBlackPopupCoveringTheScreen)
@@ -164,7 +137,7 @@ TEST_F(FullScreenSaver, DeactivationEndsItAndTitleCannotBeChanged)
 TEST(PreviewSaver, FillsTheParentAndIgnoresInput)
 {
     WriteSafeSettings();
-    HWND parent = CreatePreviewParent();
+    HWND parent = CreatePreviewHost();
     ASSERT_NE(nullptr, parent);
     PROCESS_INFORMATION info = {};
     ASSERT_TRUE(StartProcess(Saver((L"/p " + std::to_wstring(reinterpret_cast<ULONG_PTR>(parent))).c_str()), &info));

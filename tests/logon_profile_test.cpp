@@ -1,8 +1,6 @@
 // The logon profile under the account Wine reports for USER. ctest runs this
 // program once per account; DUSKLATCH_EXPECT_SERVICE_ACCOUNT says which kind it is.
-#include "saver_settings.h"
-#include "settings_store.h"
-#include "test_support.h"
+#include "settings_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +14,7 @@ bool ExpectServiceAccount()
     return expect && expect[0] == '1';
 }
 
-class LogonProfileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        RemoveSettingsFile();
-        g_settingsStore.Clear();
-        ResetSaverSettings(g_settings);
-    }
-    void TearDown() override { RemoveSettingsFile(); }
-};
+using LogonProfileTest = SettingsFixture;
 
 }  // namespace
 

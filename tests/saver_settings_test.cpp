@@ -1,7 +1,5 @@
 // The settings record: defaults, word rules, and save after load.
-#include "saver_settings.h"
-#include "settings_store.h"
-#include "test_support.h"
+#include "settings_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +8,7 @@
 
 namespace {
 
-class SaverSettingsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        RemoveSettingsFile();
-        g_settingsStore.Clear();
-        ResetSaverSettings(g_settings);
-    }
-    void TearDown() override { RemoveSettingsFile(); }
-};
+using SaverSettingsTest = SettingsFixture;
 
 }  // namespace
 

@@ -1,6 +1,5 @@
 // The settings store against real files in the prefix's ProgramData.
-#include "settings_store.h"
-#include "test_support.h"
+#include "settings_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,19 +8,7 @@
 
 namespace {
 
-class SettingsFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        RemoveSettingsFile();
-        g_settingsStore.Clear();
-    }
-    void TearDown() override
-    {
-        g_settingsStore.Clear();
-        RemoveSettingsFile();
-    }
-};
+using SettingsFileTest = SettingsFixture;
 
 void WriteRawSettings(const std::wstring& text)
 {

@@ -101,6 +101,23 @@ bool WriteSettingsLines(const std::vector<std::wstring>& lines)
     return WriteFileBytes(SettingsFile(), Utf16Bytes(text));
 }
 
+namespace {
+
+// Reads what is in the pipe now, without waiting for more.
+void ReadAvailable(HANDLE pipe, std::string* output)
+{
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available) {
+        char chunk[4096];
+        DWORD got = 0;
+        if (!ReadFile(pipe, chunk, sizeof(chunk), &got, nullptr) || !got)
+            break;
+        output->append(chunk, got);
+    }
+}
+
+}  // namespace
+
 ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const wchar_t* environment)
 {
     ProcessResult result;
@@ -131,14 +148,7 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const
     // Drain the pipe while waiting so that a chatty child never blocks on a full pipe.
     DWORD start = GetTickCount();
     for (;;) {
-        DWORD available = 0;
-        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available) {
-            char chunk[4096];
-            DWORD got = 0;
-            if (!ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) || !got)
-                break;
-            result.output.append(chunk, got);
-        }
+        ReadAvailable(readEnd, &result.output);
         if (WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0)
             break;
         if (GetTickCount() - start > timeoutMs) {
@@ -154,14 +164,7 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const
     // the end of the pipe could wait forever: a process the child started (Wine
     // starts its desktop process from whichever program first needs it) may
     // hold the write end.
-    DWORD available = 0;
-    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available) {
-        char chunk[4096];
-        DWORD got = 0;
-        if (!ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) || !got)
-            break;
-        result.output.append(chunk, got);
-    }
+    ReadAvailable(readEnd, &result.output);
     result.finished = true;
     GetExitCodeProcess(info.hProcess, &result.exitCode);
     CloseHandle(info.hThread);
@@ -203,4 +206,26 @@ void EndProcess(PROCESS_INFORMATION* info, DWORD waitMs)
     CloseHandle(info->hProcess);
     info->hThread = nullptr;
     info->hProcess = nullptr;
+}
+
+HWND CreatePreviewHost()
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"DusklatchPreviewHost";
+    RegisterClassW(&windowClass);  // fails harmlessly when already registered
+    return CreateWindowExW(0, windowClass.lpszClassName, L"preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                           10, 200, 160, nullptr, nullptr, windowClass.hInstance, nullptr);
+}
+
+void PumpMessages(DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        Sleep(10);
+    }
 }

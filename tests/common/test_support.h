@@ -40,5 +40,10 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 3000
 bool StartProcess(const std::wstring& commandLine, PROCESS_INFORMATION* info);
 // Waits until FindWindow finds the class and title, or the time runs out.
 HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs);
+// A visible 200 x 160 top-level window of this process for a preview to live in.
+HWND CreatePreviewHost();
+// Dispatches this thread's messages for a while: a preview's creation in
+// another process waits on its parent's thread.
+void PumpMessages(DWORD milliseconds);
 // Ends a process still running at the end of a test and closes its handles.
 void EndProcess(PROCESS_INFORMATION* info, DWORD waitMs = 5000);

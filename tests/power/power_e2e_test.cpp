@@ -159,10 +159,7 @@ TEST_F(SaverOnTheWire, TaskIdThenNoActionThenOnePulse)
     EXPECT_EQ("pulse", wire[2].kind);
 
     // The saver has ended; the task it started has not.
-    HANDLE task = OpenProcess(SYNCHRONIZE, FALSE, taskPid);
-    ASSERT_TRUE(task != nullptr);
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(task, 0));
-    CloseHandle(task);
+    EXPECT_TRUE(ProcessIsRunning(taskPid));
     EndProcessById(taskPid);
 }
 
@@ -255,27 +252,16 @@ TEST_F(SaverOnTheWire, PreviewNeverActs)
 {
     Configure(0, false, 0, true, L"");
     ASSERT_TRUE(StartCompanion(&companion_, L"e2e-preview.records"));
-    WNDCLASSW parentClass = {};
-    parentClass.lpfnWndProc = DefWindowProcW;
-    parentClass.hInstance = GetModuleHandleW(nullptr);
-    parentClass.lpszClassName = L"PreviewHostForPowerTest";
-    RegisterClassW(&parentClass);
-    HWND parent = CreateWindowExW(0, parentClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                  200, 150, nullptr, nullptr, parentClass.hInstance, nullptr);
+    HWND parent = CreatePreviewHost();
     ASSERT_TRUE(parent != nullptr);
     ASSERT_TRUE(StartProcess(L"\"" + BinPath(L"Dusklatch.scr") + L"\" /p " +
                                  std::to_wstring(reinterpret_cast<ULONG_PTR>(parent)),
                              &saver_.process));
-    // Pump this window's messages: the preview's creation talks to its parent.
     HWND child = nullptr;
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 4000) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
+    for (int i = 0; i < 40; ++i) {  // four seconds: the action would be due after one
+        PumpMessages(100);
         if (!child)
             child = FindWindowExW(parent, nullptr, kSaverClass, L"Preview");
-        Sleep(20);
     }
     EXPECT_TRUE(child != nullptr);
     EXPECT_TRUE(SaverRunning());

@@ -161,3 +161,13 @@ bool WaitForPulse(const CompanionProcess& companion, DWORD timeoutMs)
     }
     return true;
 }
+
+bool ProcessIsRunning(DWORD processId)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return false;
+    bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}

@@ -22,6 +22,8 @@ std::wstring TaskProbeCommand(const std::wstring& pidFile, int seconds);
 DWORD WaitForTaskPid(const std::wstring& pidFile, DWORD timeoutMs);
 // Ends a probe that is still waiting, by the id it wrote for us.
 void EndProcessById(DWORD processId);
+// True when a process of that id exists and has not ended.
+bool ProcessIsRunning(DWORD processId);
 
 struct CompanionRecord {
     std::string kind;  // "ready", "message", "pulse" or "stopped"
