@@ -26,6 +26,16 @@ std::vector<unsigned char> Utf16Bytes(const std::wstring& text)
     return bytes;
 }
 
+std::wstring Utf16Text(const std::vector<unsigned char>& bytes)
+{
+    std::wstring text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
+    if (bytes.size() % 2)
+        text += L"(odd byte)";
+    return text;
+}
+
 bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>* bytes)
 {
     bytes->clear();
@@ -81,12 +91,7 @@ std::wstring ReadSettingsText()
     std::vector<unsigned char> bytes;
     if (!ReadFileBytes(SettingsFile(), &bytes))
         return L"(no file)";
-    std::wstring text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
-    if (bytes.size() % 2)
-        text += L"(odd byte)";
-    return text;
+    return Utf16Text(bytes);
 }
 
 bool WriteSettingsLines(const std::vector<std::wstring>& lines)

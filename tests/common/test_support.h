@@ -11,6 +11,8 @@ std::wstring ModuleFolder();
 std::wstring BinPath(const wchar_t* fileName);
 
 std::vector<unsigned char> Utf16Bytes(const std::wstring& text);
+// The inverse: UTF-16LE bytes as text, an odd last byte shown as "(odd byte)".
+std::wstring Utf16Text(const std::vector<unsigned char>& bytes);
 bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>* bytes);
 bool WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
 bool FileExists(const std::wstring& path);

@@ -317,7 +317,7 @@ TEST_F(PowerDownRoutes, EveryActionAndSetting)
         const auto expected = ExpectedWire(row, taskPid);
         EXPECT_EQ(expected.size(), messages.size());
         for (size_t i = 0; i < expected.size() && i < messages.size(); ++i)
-            EXPECT_EQ(expected[i], messages[i]) << TextOfWireBytes(messages[i]).c_str();
+            EXPECT_EQ(expected[i], messages[i]) << Utf16Text(messages[i]).c_str();
 
         // The token is asked for only on the direct route, and never left open.
         EXPECT_EQ(ReachesPrivilegeStep(row) ? 1 : 0, g_fake.tokenOpenCount);

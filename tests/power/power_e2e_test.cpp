@@ -134,7 +134,7 @@ std::wstring Describe(const std::vector<CompanionRecord>& records)
     std::wstring text;
     for (const CompanionRecord& record : records)
         text += std::wstring(record.kind.begin(), record.kind.end()) + L" " +
-                TextOfWireBytes(record.bytes) + L"\n";
+                Utf16Text(record.bytes) + L"\n";
     return text;
 }
 
@@ -153,9 +153,9 @@ TEST_F(SaverOnTheWire, TaskIdThenNoActionThenOnePulse)
     ASSERT_EQ(3u, wire.size()) << Describe(wire).c_str();
     EXPECT_EQ("message", wire[0].kind);
     EXPECT_EQ(WireBytes(L"WaitFor:" + std::to_wstring(taskPid) + L";true;"), wire[0].bytes)
-        << TextOfWireBytes(wire[0].bytes).c_str();
+        << Utf16Text(wire[0].bytes).c_str();
     EXPECT_EQ("message", wire[1].kind);
-    EXPECT_EQ(WireBytes(L"NoAction;false;"), wire[1].bytes) << TextOfWireBytes(wire[1].bytes).c_str();
+    EXPECT_EQ(WireBytes(L"NoAction;false;"), wire[1].bytes) << Utf16Text(wire[1].bytes).c_str();
     EXPECT_EQ("pulse", wire[2].kind);
 
     // The saver has ended; the task it started has not.
@@ -173,7 +173,7 @@ TEST_F(SaverOnTheWire, EmptyTaskJobSendsOnlyTheAction)
 
     const auto wire = WireRecords(companion_.recordFile);
     ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
-    EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[0].bytes) << TextOfWireBytes(wire[0].bytes).c_str();
+    EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
     EXPECT_EQ("pulse", wire[1].kind);
 }
 
@@ -212,7 +212,7 @@ TEST_F(SaverOnTheWire, ActionArrivesOnceAfterCountdownPlusOneSecond)
 
     const auto wire = WireRecords(companion_.recordFile);
     ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
-    EXPECT_EQ(WireBytes(L"Standby;false;"), wire[0].bytes) << TextOfWireBytes(wire[0].bytes).c_str();
+    EXPECT_EQ(WireBytes(L"Standby;false;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
     EXPECT_EQ("pulse", wire[1].kind);
     const long arrival = static_cast<long>(wire[0].tick - shownAt);
     printf("action message %ld ms after the saver window appeared (countdown %d)\n", arrival, countdown);

@@ -42,16 +42,6 @@ std::vector<unsigned char> WireBytes(const std::wstring& text)
     return bytes;
 }
 
-std::wstring TextOfWireBytes(const std::vector<unsigned char>& bytes)
-{
-    std::wstring text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
-    if (bytes.size() % 2)
-        text += L"<odd byte>";
-    return text;
-}
-
 std::wstring TaskProbeCommand(const std::wstring& pidFile, int seconds)
 {
     return L"\"" + BinPath(L"task_probe.exe") + L"\" \"" + pidFile + L"\" " +

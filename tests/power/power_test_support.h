@@ -2,6 +2,8 @@
 // the expected bytes of messages on the wire.
 #pragma once
 
+#include "test_support.h"
+
 #include <windows.h>
 
 #include <string>
@@ -13,7 +15,6 @@ std::wstring ScratchPath(const wchar_t* name);
 
 // A message as the companion service receives it: UTF-16LE text and one NUL.
 std::vector<unsigned char> WireBytes(const std::wstring& text);
-std::wstring TextOfWireBytes(const std::vector<unsigned char>& bytes);
 
 // The task probe's command line: it writes its process id to pidFile and stays
 // for the given seconds.

@@ -41,7 +41,7 @@ TEST_F(PreShutdownTask, StartsTheTaskAndPostsItsProcessId)
     auto messages = ReadQueuedMessages(mailbox_.slot);
     ASSERT_EQ(1u, messages.size());
     EXPECT_EQ(WireBytes(L"WaitFor:" + std::to_wstring(pid) + L";true;"), messages[0])
-        << TextOfWireBytes(messages[0]).c_str();
+        << Utf16Text(messages[0]).c_str();
 }
 
 TEST_F(PreShutdownTask, DoesNotWaitForTheTask)

@@ -105,7 +105,7 @@ TEST(PostServiceMessage, EachMessageIsOneWriteWithItsNul)
     CloseCompanionMailbox(&mailbox);
     ASSERT_EQ(3u, messages.size());
     for (size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(WireBytes(texts[i]), messages[i]) << TextOfWireBytes(messages[i]).c_str();
+        EXPECT_EQ(WireBytes(texts[i]), messages[i]) << Utf16Text(messages[i]).c_str();
     EXPECT_EQ(28u, messages[0].size());
     EXPECT_EQ(50u, messages[1].size());
 }
