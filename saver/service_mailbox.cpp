@@ -3,9 +3,6 @@
 #include <stdio.h>
 #include <wchar.h>
 
-const wchar_t kServiceMailboxName[] = L"\\\\.\\mailslot\\Orvanta\\Dusklatch\\mailbox";
-const wchar_t kServiceEventName[] = L"Global\\Dusklatch_mailarrived_";
-
 namespace {
 
 // swprintf's count, or 0 with an empty buffer when the text did not fit.

@@ -2,12 +2,10 @@
 // the text messages written into the mailslot.
 #pragma once
 
+#include "companion_names.h"
 #include "saver_settings.h"
 
 #include <stddef.h>
-
-extern const wchar_t kServiceMailboxName[];  // "\\.\mailslot\Orvanta\Dusklatch\mailbox"
-extern const wchar_t kServiceEventName[];    // "Global\Dusklatch_mailarrived_"
 
 // Room for the longest message, a wait message with a ten-digit process id
 // (24 characters), and its terminator.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installation package as the build leaves it: the zip holds the folder
-# with Dusklatch.scr, the prepared Dusklatch.ini and the six tools in bin/, and
-# the settings file is UTF-16LE without byte order mark, with CR LF line ends.
+# with Dusklatch.scr, the prepared Dusklatch.ini, and the six tools and the
+# companion service in bin/; the settings file is UTF-16LE without byte order
+# mark, with CR LF line ends.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -18,6 +19,7 @@ expected_list="$name/
 $name/Dusklatch.ini
 $name/Dusklatch.scr
 $name/bin/
+$name/bin/DusklatchService.exe
 $name/bin/deployconfig.exe
 $name/bin/installsaver.exe
 $name/bin/setautorun.exe
@@ -50,7 +52,7 @@ for ini in "$package/$name/Dusklatch.ini" "$scratch/$name/Dusklatch.ini"; do
         status=1
     fi
 done
-for tool in svcctl setsaver setsaverw installsaver deployconfig setautorun; do
+for tool in svcctl setsaver setsaverw installsaver deployconfig setautorun DusklatchService; do
     if ! cmp -s "$build/bin/$tool.exe" "$scratch/$name/bin/$tool.exe"; then
         echo "tools-package: bin/$tool.exe in the zip differs from the build's" >&2
         status=1

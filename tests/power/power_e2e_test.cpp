@@ -66,12 +66,6 @@ SIZE DefaultFontExtent(const wchar_t* text)
     return extent;
 }
 
-struct SaverRun {
-    PROCESS_INFORMATION process = {};
-    HWND window = nullptr;
-    DWORD shownAt = 0;  // tick when its window was first found
-};
-
 class SaverOnTheWire : public testing::Test {
 protected:
     void TearDown() override
@@ -83,22 +77,13 @@ protected:
 
     void Configure(int action, bool force, int countdown, bool performTask, const std::wstring& taskJob)
     {
-        ASSERT_TRUE(WriteSettingsLines({
-            L"shutdown_type=" + std::to_wstring(action),
-            force ? L"force=true" : L"force=false",
-            L"countdown=" + std::to_wstring(countdown),
-            performTask ? L"perform_task=true" : L"perform_task=false",
-            L"task_job=" + taskJob,
-        }));
+        ASSERT_TRUE(WriteSaverSettings(action, force, countdown, performTask, taskJob));
     }
 
     void StartSaver()
     {
         ASSERT_EQ(nullptr, FindWindowW(kSaverClass, kSaverTitle)) << "a saver is still running";
-        ASSERT_TRUE(StartProcess(L"\"" + BinPath(L"Dusklatch.scr") + L"\" /s", &saver_.process));
-        saver_.window = WaitForWindow(kSaverClass, kSaverTitle, 15000);
-        saver_.shownAt = GetTickCount();
-        ASSERT_TRUE(saver_.window != nullptr);
+        ASSERT_TRUE(StartFullScreenSaver(&saver_));
     }
 
     bool SaverRunning() const
@@ -115,15 +100,7 @@ protected:
             Sleep(milliseconds - elapsed);
     }
 
-    void EndSaver()
-    {
-        if (!saver_.process.hProcess)
-            return;
-        if (saver_.window)
-            PostMessageW(saver_.window, WM_CLOSE, 0, 0);
-        EndProcess(&saver_.process);
-        saver_ = SaverRun();
-    }
+    void EndSaver() { EndFullScreenSaver(&saver_); }
 
     SaverRun saver_;
     CompanionProcess companion_;

@@ -161,3 +161,34 @@ bool ProcessIsRunning(DWORD processId)
     CloseHandle(process);
     return running;
 }
+
+bool WriteSaverSettings(int action, bool force, int countdown, bool performTask,
+                        const std::wstring& taskJob)
+{
+    return WriteSettingsLines({
+        L"shutdown_type=" + std::to_wstring(action),
+        force ? L"force=true" : L"force=false",
+        L"countdown=" + std::to_wstring(countdown),
+        performTask ? L"perform_task=true" : L"perform_task=false",
+        L"task_job=" + taskJob,
+    });
+}
+
+bool StartFullScreenSaver(SaverRun* saver)
+{
+    if (!StartProcess(L"\"" + BinPath(L"Dusklatch.scr") + L"\" /s", &saver->process))
+        return false;
+    saver->window = WaitForWindow(L"WindowsScreenSaverClass", L"Screen Saver", 15000);
+    saver->shownAt = GetTickCount();
+    return saver->window != nullptr;
+}
+
+void EndFullScreenSaver(SaverRun* saver)
+{
+    if (!saver->process.hProcess)
+        return;
+    if (saver->window)
+        PostMessageW(saver->window, WM_CLOSE, 0, 0);
+    EndProcess(&saver->process);
+    *saver = SaverRun();
+}

@@ -26,6 +26,22 @@ void EndProcessById(DWORD processId);
 // True when a process of that id exists and has not ended.
 bool ProcessIsRunning(DWORD processId);
 
+// The settings file with the action, force, countdown and pre-shutdown task.
+bool WriteSaverSettings(int action, bool force, int countdown, bool performTask,
+                        const std::wstring& taskJob);
+
+// The real Dusklatch.scr /s on the test display.
+struct SaverRun {
+    PROCESS_INFORMATION process = {};
+    HWND window = nullptr;
+    DWORD shownAt = 0;  // tick when its window was first found
+};
+
+// Starts it and waits for its window; false when the window did not appear.
+bool StartFullScreenSaver(SaverRun* saver);
+// Closes its window, waits for its end (ending it if need be) and forgets it.
+void EndFullScreenSaver(SaverRun* saver);
+
 struct CompanionRecord {
     std::string kind;  // "ready", "message", "pulse" or "stopped"
     DWORD tick = 0;

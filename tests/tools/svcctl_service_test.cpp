@@ -37,63 +37,19 @@ protected:
         CloseServiceHandle(service);
     }
 
-    // Stops the service if it runs, waits for the stop and deletes it.
     void RemoveService()
     {
-        SC_HANDLE service = OpenServiceW(manager_, kServiceName, SERVICE_ALL_ACCESS);
-        if (!service)
-            return;
-        SERVICE_STATUS status = {};
-        ControlService(service, SERVICE_CONTROL_STOP, &status);
-        WaitForState(service, SERVICE_STOPPED, 20000);
-        DeleteService(service);
-        CloseServiceHandle(service);
-        for (int i = 0; i < 100; ++i) {
-            SC_HANDLE again = OpenServiceW(manager_, kServiceName, SERVICE_QUERY_STATUS);
-            if (!again)
-                return;
-            CloseServiceHandle(again);
-            Sleep(50);
-        }
-        ADD_FAILURE() << "the service was not deleted";
+        EXPECT_TRUE(RemoveCompanionService(manager_)) << "the service was not deleted";
     }
 
-    static bool WaitForState(SC_HANDLE service, DWORD state, DWORD timeoutMs)
-    {
-        DWORD start = GetTickCount();
-        for (;;) {
-            SERVICE_STATUS_PROCESS status = {};
-            DWORD needed = 0;
-            if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
-                                      sizeof(status), &needed))
-                return false;
-            if (status.dwCurrentState == state)
-                return true;
-            if (GetTickCount() - start > timeoutMs)
-                return false;
-            Sleep(50);
-        }
-    }
-
-    DWORD State()
-    {
-        SC_HANDLE service = OpenServiceW(manager_, kServiceName, SERVICE_QUERY_STATUS);
-        SERVICE_STATUS_PROCESS status = {};
-        DWORD needed = 0;
-        if (service) {
-            QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status),
-                                 &needed);
-            CloseServiceHandle(service);
-        }
-        return status.dwCurrentState;
-    }
+    DWORD State() { return CompanionServiceState(manager_); }
 
     void StartAndWaitUntilRunning()
     {
         SC_HANDLE service = OpenServiceW(manager_, kServiceName, SERVICE_ALL_ACCESS);
         ASSERT_NE(nullptr, service);
         EXPECT_TRUE(StartServiceW(service, 0, nullptr)) << GetLastError();
-        EXPECT_TRUE(WaitForState(service, SERVICE_RUNNING, 10000));
+        EXPECT_TRUE(WaitForServiceState(service, SERVICE_RUNNING, 10000));
         CloseServiceHandle(service);
     }
 

@@ -160,3 +160,59 @@ ScratchFolder::~ScratchFolder()
 {
     RemoveTree(path_);
 }
+
+namespace {
+
+const wchar_t kCompanionService[] = L"DusklatchService";
+
+}  // namespace
+
+DWORD CompanionServiceState(SC_HANDLE manager)
+{
+    SC_HANDLE service = OpenServiceW(manager, kCompanionService, SERVICE_QUERY_STATUS);
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    if (service) {
+        QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status),
+                             &needed);
+        CloseServiceHandle(service);
+    }
+    return status.dwCurrentState;
+}
+
+bool WaitForServiceState(SC_HANDLE service, DWORD state, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        SERVICE_STATUS_PROCESS status = {};
+        DWORD needed = 0;
+        if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status),
+                                  &needed))
+            return false;
+        if (status.dwCurrentState == state)
+            return true;
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(50);
+    }
+}
+
+bool RemoveCompanionService(SC_HANDLE manager)
+{
+    SC_HANDLE service = OpenServiceW(manager, kCompanionService, SERVICE_ALL_ACCESS);
+    if (!service)
+        return true;
+    SERVICE_STATUS status = {};
+    ControlService(service, SERVICE_CONTROL_STOP, &status);
+    WaitForServiceState(service, SERVICE_STOPPED, 20000);
+    DeleteService(service);
+    CloseServiceHandle(service);
+    for (int i = 0; i < 100; ++i) {
+        SC_HANDLE again = OpenServiceW(manager, kCompanionService, SERVICE_QUERY_STATUS);
+        if (!again)
+            return true;
+        CloseServiceHandle(again);
+        Sleep(50);
+    }
+    return false;
+}

@@ -75,3 +75,11 @@ private:
 };
 
 void RemoveTree(const std::wstring& path);
+
+// The companion service DusklatchService in Wine's service control manager.
+// Its state, 0 when it is not installed.
+DWORD CompanionServiceState(SC_HANDLE manager);
+bool WaitForServiceState(SC_HANDLE service, DWORD state, DWORD timeoutMs);
+// Stops the service if it runs, waits for the stop and deletes it; false when
+// it is still there afterwards.
+bool RemoveCompanionService(SC_HANDLE manager);

@@ -132,3 +132,9 @@ void PrintNumberLine(const wchar_t* prefix, long value, const wchar_t* suffix)
     PrintText(digits);
     PrintText(suffix);
 }
+
+void PrintCallFailure(const wchar_t* call, unsigned long error)
+{
+    PrintText(call);
+    PrintNumberLine(L" failed (", static_cast<long>(error), L")\n");
+}

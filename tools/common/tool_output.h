@@ -21,3 +21,6 @@ bool FormatNumberLine(const wchar_t* prefix, long value, const wchar_t* suffix, 
 // build started outside a console and not redirected) the text is dropped.
 void PrintText(const wchar_t* text);
 void PrintNumberLine(const wchar_t* prefix, long value, const wchar_t* suffix);
+
+// "<call> failed (<error>)" and a line end: a failed platform call and its error number.
+void PrintCallFailure(const wchar_t* call, unsigned long error);

@@ -4,11 +4,6 @@
 #include "tool_output.h"
 #include "tool_paths.h"
 
-const wchar_t kCompanionServiceName[] = L"DusklatchService";
-const wchar_t kCompanionServiceDescription[] =
-    L"Required by Dusklatch. If this service is stopped Dusklatch will not work correctly in "
-    L"certain configurations.";
-
 static_assert(sizeof(SERVICE_STATUS_PROCESS) == 36, "the status record is read as 36 bytes");
 
 namespace {

@@ -2,6 +2,8 @@
 // service control manager, reporting progress as lines on standard output.
 #pragma once
 
+#include "companion_names.h"
+
 #include <windows.h>
 
 #include <stddef.h>
@@ -32,9 +34,6 @@ struct ServiceControlApi {
 };
 
 const ServiceControlApi& RealServiceControlApi();
-
-extern const wchar_t kCompanionServiceName[];
-extern const wchar_t kCompanionServiceDescription[];
 
 // Every wait of the stop command gives up this long after it began.
 const DWORD kStopBudgetMs = 30000;

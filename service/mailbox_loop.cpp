@@ -1,0 +1,250 @@
+#include "mailbox_loop.h"
+
+#include "companion_names.h"
+#include "saver_presence.h"
+#include "service_actions.h"
+#include "service_datagram.h"
+#include "service_log.h"
+
+#include <sddl.h>
+
+namespace {
+
+// SIDs rather than aliases, so that systems that predate an alias read them:
+// S-1-5-18 SYSTEM, S-1-5-32-544 Administrators, S-1-5-19 LOCAL SERVICE,
+// S-1-5-4 INTERACTIVE. The screen saver opens the mailslot with GENERIC_WRITE
+// (FILE_GENERIC_WRITE, 0x120116) and the event with EVENT_MODIFY_STATE; the
+// event's writers also get SYNCHRONIZE (0x100002).
+const wchar_t kMailslotAccess[] =
+    L"D:P(A;;0x1f01ff;;;S-1-5-18)(A;;0x1f01ff;;;S-1-5-32-544)"
+    L"(A;;0x120116;;;S-1-5-19)(A;;0x120116;;;S-1-5-4)";
+const wchar_t kEventAccess[] =
+    L"D:P(A;;0x1f0003;;;S-1-5-18)(A;;0x1f0003;;;S-1-5-32-544)"
+    L"(A;;0x100002;;;S-1-5-19)(A;;0x100002;;;S-1-5-4)";
+
+const DWORD kIdleWakeMs = 1000;
+
+// Wait handles are few in practice (one task per relay); the cap keeps a
+// flood of forged wait messages from piling up handles.
+const size_t kMaxWaits = 16;
+
+struct PendingWaits {
+    HANDLE processes[kMaxWaits];
+    DWORD ids[kMaxWaits];
+    size_t count;
+};
+
+class ScopedSecurityDescriptor {
+public:
+    explicit ScopedSecurityDescriptor(const wchar_t* sddl) : descriptor_(nullptr)
+    {
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                  &descriptor_, nullptr))
+            descriptor_ = nullptr;
+    }
+    ~ScopedSecurityDescriptor()
+    {
+        if (descriptor_)
+            LocalFree(descriptor_);
+    }
+    ScopedSecurityDescriptor(const ScopedSecurityDescriptor&) = delete;
+    ScopedSecurityDescriptor& operator=(const ScopedSecurityDescriptor&) = delete;
+
+    PSECURITY_DESCRIPTOR Get() const { return descriptor_; }
+
+private:
+    PSECURITY_DESCRIPTOR descriptor_;
+};
+
+void ReleaseWaits(PendingWaits* waits)
+{
+    for (size_t i = 0; i < waits->count; ++i)
+        CloseHandle(waits->processes[i]);
+    waits->count = 0;
+}
+
+void AddWait(PendingWaits* waits, DWORD processId)
+{
+    if (waits->count == kMaxWaits) {
+        ServiceLog(kLogWarning, L"Process %lu is not waited for: already waiting for %lu processes.",
+                   processId, static_cast<unsigned long>(kMaxWaits));
+        return;
+    }
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process) {
+        // Most often the task has ended already; nothing to wait for then.
+        ServiceLog(kLogInformation, L"Process %lu cannot be opened (%lu): not waited for.", processId,
+                   GetLastError());
+        return;
+    }
+    waits->processes[waits->count] = process;
+    waits->ids[waits->count] = processId;
+    ++waits->count;
+}
+
+// Waits until every listed process has ended; false when stop came first.
+// The list is empty afterwards either way.
+bool WaitForTasks(PendingWaits* waits, HANDLE stop, const wchar_t* action)
+{
+    bool finished = true;
+    for (size_t i = 0; i < waits->count && finished; ++i) {
+        ServiceLog(kLogInformation, L"Waiting for process %lu to end before %ls", waits->ids[i],
+                   action);
+        HANDLE handles[2] = {stop, waits->processes[i]};
+        DWORD woken = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+        if (woken == WAIT_OBJECT_0) {
+            ServiceLog(kLogWarning, L"Stopped while waiting for process %lu: %ls is not carried out.",
+                       waits->ids[i], action);
+            finished = false;
+        } else if (woken == WAIT_FAILED) {
+            ServiceLog(kLogError, L"WaitForMultipleObjects failed (%lu) for process %lu.",
+                       GetLastError(), waits->ids[i]);
+        } else {
+            ServiceLog(kLogInformation, L"Process %lu has ended.", waits->ids[i]);
+        }
+    }
+    ReleaseWaits(waits);
+    return finished;
+}
+
+// One datagram as read. False when a stop request ended a wait.
+bool HandleDatagram(const unsigned char* bytes, DWORD length, PendingWaits* waits, HANDLE stop)
+{
+    ServiceRequest request;
+    DatagramVerdict verdict = CheckServiceDatagram(bytes, length, &request);
+    if (verdict != kDatagramAccepted) {
+        wchar_t hex[2 * kMailslotMessageLimit + 4];
+        FormatDatagramHex(bytes, length, hex, sizeof(hex) / sizeof(hex[0]));
+        ServiceLog(kLogWarning, L"Refused a message of %lu bytes (%ls): %ls", length,
+                   DatagramVerdictText(verdict), hex);
+        return true;
+    }
+    wchar_t text[32];
+    FormatServiceRequest(request, text, 32);
+    ServiceLog(kLogInformation, L"Accepted %ls", text);
+    if (request.kind == kRequestWaitFor) {
+        AddWait(waits, request.processId);
+        return true;
+    }
+    // A relay always comes from a screen saver still on screen; without one
+    // the message is forged or stray, and the machine stays up. The waits
+    // announced before it belong to it and go with it.
+    unsigned long error = 0;
+    if (!SaverIsRunning(&error)) {
+        if (error)
+            ServiceLog(kLogError, L"Refused %ls: CreateToolhelp32Snapshot failed (%lu).", text, error);
+        else
+            ServiceLog(kLogWarning, L"Refused %ls: no %ls is running.", text, kSaverFileName);
+        ReleaseWaits(waits);
+        return true;
+    }
+    if (!WaitForTasks(waits, stop, text))
+        return false;
+    CarryOutAction(request);
+    return true;
+}
+
+// Reads and handles every queued message. False when a stop request ended a wait.
+bool ServeQueuedMessages(HANDLE slot, PendingWaits* waits, HANDLE stop)
+{
+    for (;;) {
+        // The message count is not reliable on every platform; the size of
+        // the next message is.
+        DWORD nextSize = MAILSLOT_NO_MESSAGE;
+        if (!GetMailslotInfo(slot, nullptr, &nextSize, nullptr, nullptr)) {
+            ServiceLog(kLogError, L"GetMailslotInfo failed (%lu)", GetLastError());
+            return true;
+        }
+        if (nextSize == MAILSLOT_NO_MESSAGE)
+            return true;
+        // A message larger than the buffer would stay queued for ever, so one
+        // beyond the limit gets a buffer of its own size to be read and refused.
+        unsigned char small[kMailslotMessageLimit];
+        unsigned char* buffer = small;
+        if (nextSize > sizeof(small)) {
+            buffer = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, nextSize));
+            if (!buffer) {
+                ServiceLog(kLogError, L"HeapAlloc of %lu bytes failed", nextSize);
+                return true;
+            }
+        }
+        DWORD got = 0;
+        BOOL read = ReadFile(slot, buffer, nextSize > sizeof(small) ? nextSize : sizeof(small), &got,
+                             nullptr);
+        DWORD readError = read ? ERROR_SUCCESS : GetLastError();
+        bool serving = true;
+        if (read)
+            serving = HandleDatagram(buffer, got, waits, stop);
+        if (buffer != small)
+            HeapFree(GetProcessHeap(), 0, buffer);
+        if (!read) {
+            ServiceLog(kLogError, L"ReadFile failed (%lu)", readError);
+            return true;
+        }
+        if (!serving)
+            return false;
+    }
+}
+
+}  // namespace
+
+DWORD CreateServiceMailbox(ServiceMailbox* mailbox, const wchar_t** failedCall)
+{
+    ScopedSecurityDescriptor slotAccess(kMailslotAccess);
+    ScopedSecurityDescriptor eventAccess(kEventAccess);
+    if (!slotAccess.Get() || !eventAccess.Get()) {
+        *failedCall = L"ConvertStringSecurityDescriptorToSecurityDescriptor";
+        return GetLastError();
+    }
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), slotAccess.Get(), FALSE};
+    // A read time-out of 0: the reader asks for the next size first and never blocks.
+    mailbox->slot = CreateMailslotW(kServiceMailboxName, kMailslotMessageLimit, 0, &attributes);
+    if (mailbox->slot == INVALID_HANDLE_VALUE) {
+        *failedCall = L"CreateMailslot";
+        return GetLastError();
+    }
+    // Auto-reset: a pulse wakes the one reader. An event that exists already
+    // (a screen saver still holds it from an earlier run of the service) is
+    // opened; an object of another kind under the name fails.
+    attributes.lpSecurityDescriptor = eventAccess.Get();
+    mailbox->event = CreateEventW(&attributes, FALSE, FALSE, kServiceEventName);
+    if (!mailbox->event) {
+        DWORD error = GetLastError();
+        CloseServiceMailbox(mailbox);
+        *failedCall = L"CreateEvent";
+        return error;
+    }
+    return ERROR_SUCCESS;
+}
+
+void CloseServiceMailbox(ServiceMailbox* mailbox)
+{
+    if (mailbox->slot != INVALID_HANDLE_VALUE)
+        CloseHandle(mailbox->slot);
+    if (mailbox->event)
+        CloseHandle(mailbox->event);
+    mailbox->slot = INVALID_HANDLE_VALUE;
+    mailbox->event = nullptr;
+}
+
+void RunMailboxLoop(const ServiceMailbox& mailbox, HANDLE stop)
+{
+    PendingWaits waits = {};
+    HANDLE wakers[2] = {stop, mailbox.event};
+    for (;;) {
+        // A pulse that comes while nobody waits is lost, and the screen saver
+        // writes without pulsing when it could not open the event: the slot
+        // is read after every time-out too.
+        DWORD woken = WaitForMultipleObjects(2, wakers, FALSE, kIdleWakeMs);
+        if (woken == WAIT_OBJECT_0)
+            break;
+        if (woken == WAIT_FAILED) {
+            ServiceLog(kLogError, L"WaitForMultipleObjects failed (%lu)", GetLastError());
+            if (WaitForSingleObject(stop, kIdleWakeMs) != WAIT_TIMEOUT)
+                break;
+        }
+        if (!ServeQueuedMessages(mailbox.slot, &waits, stop))
+            break;
+    }
+    ReleaseWaits(&waits);
+}
