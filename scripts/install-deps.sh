@@ -15,6 +15,8 @@ command -v import >/dev/null || need+=(imagemagick)
 command -v clang++ >/dev/null || need+=(clang)
 ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 command -v c++ >/dev/null || need+=(g++)
+command -v wixl >/dev/null || need+=(wixl)
+command -v msibuild >/dev/null || need+=(msitools)
 
 if [ ${#need[@]} -eq 0 ]; then
     exit 0
