@@ -17,6 +17,8 @@ command -v import >/dev/null || need+=(imagemagick)
 command -v clang++ >/dev/null || need+=(clang)
 ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 command -v c++ >/dev/null || need+=(g++)
+command -v zip >/dev/null || need+=(zip)
+command -v osslsigncode >/dev/null || need+=(osslsigncode)
 
 if [ ${#need[@]} -eq 0 ]; then
     exit 0
