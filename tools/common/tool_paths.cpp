@@ -103,11 +103,19 @@ bool JoinFolderAndFile(const wchar_t* folder, const wchar_t* fileName, wchar_t* 
            AppendText(path, capacity, fileName);
 }
 
+bool GetSystemFolder(wchar_t* folder, size_t capacity)
+{
+    if (capacity > MAX_PATH)
+        capacity = MAX_PATH;
+    // The length without the terminator, or the size needed when it does not fit.
+    UINT length = GetSystemDirectoryW(folder, static_cast<UINT>(capacity));
+    return length > 0 && length < capacity;
+}
+
 bool BuildSystemFilePath(const wchar_t* fileName, wchar_t* path, size_t capacity)
 {
     wchar_t system[MAX_PATH];
-    UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    if (!GetSystemFolder(system, MAX_PATH))
         return false;
     return JoinFolderAndFile(system, fileName, path, capacity < MAX_PATH ? capacity : MAX_PATH);
 }
@@ -130,7 +138,6 @@ bool GetSystemWow64Folder(wchar_t* folder, size_t capacity)
         return false;
     if (capacity > MAX_PATH)
         capacity = MAX_PATH;
-    // The length without the terminator, or the size needed when it does not fit.
     UINT length = getWow64Directory(folder, static_cast<UINT>(capacity));
     return length > 0 && length < capacity;
 }

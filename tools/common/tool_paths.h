@@ -26,10 +26,14 @@ bool GetPackageFolder(wchar_t* folder, size_t capacity);
 // would not fit.
 bool JoinFolderAndFile(const wchar_t* folder, const wchar_t* fileName, wchar_t* path, size_t capacity);
 
+// The system directory as reported to this process; false when it cannot be
+// had or would not fit.
+bool GetSystemFolder(wchar_t* folder, size_t capacity);
+
 // The system directory as reported to this process, a backslash and fileName.
 bool BuildSystemFilePath(const wchar_t* fileName, wchar_t* path, size_t capacity);
 
 // The folder that holds 32-bit system files on 64-bit Windows (SysWOW64), when
-// this process runs under WOW64. False on 32-bit Windows, or when either
-// lookup is missing or fails.
+// this process runs under WOW64. False on 32-bit Windows, when either lookup
+// is missing or fails, or when the folder would not fit.
 bool GetSystemWow64Folder(wchar_t* folder, size_t capacity);

@@ -36,8 +36,7 @@ bool FormSaverPath(const wchar_t* systemFolder, const wchar_t* wow64Folder, wcha
 bool BuildSaverPath(wchar_t* path, size_t capacity)
 {
     wchar_t systemFolder[MAX_PATH];
-    UINT length = GetSystemDirectoryW(systemFolder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    if (!GetSystemFolder(systemFolder, MAX_PATH))
         systemFolder[0] = 0;
     wchar_t wow64Folder[MAX_PATH];
     if (!GetSystemWow64Folder(wow64Folder, MAX_PATH))
