@@ -4,6 +4,8 @@ set -euo pipefail
 
 need=()
 command -v i686-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-i686-win32 mingw-w64-tools)
+# Only for 64-bit test helpers; every deliverable is 32-bit.
+command -v x86_64-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-x86-64-win32)
 command -v cmake >/dev/null || need+=(cmake)
 command -v make >/dev/null || need+=(make)
 command -v wine >/dev/null || need+=(wine wine64)
@@ -17,6 +19,9 @@ ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/nu
 command -v c++ >/dev/null || need+=(g++)
 command -v wixl >/dev/null || need+=(wixl)
 command -v msibuild >/dev/null || need+=(msitools)
+command -v faketime >/dev/null || need+=(faketime)
+command -v zip >/dev/null || need+=(zip)
+command -v osslsigncode >/dev/null || need+=(osslsigncode)
 
 if [ ${#need[@]} -eq 0 ]; then
     exit 0

@@ -10,8 +10,10 @@ objdump=i686-w64-mingw32-objdump
 deliverables="Dusklatch.scr:2 svcctl.exe:3 setsaver.exe:3 setsaverw.exe:2 installsaver.exe:3 deployconfig.exe:3 setautorun.exe:3 DusklatchService.exe:3"
 allowed_dlls="KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll SHELL32.dll COMCTL32.DLL COMCTL32.dll msvcrt.dll"
 # Functions newer than Windows 2000 that a runtime or a careless call could pull in;
-# IsWow64Process and InitiateSystemShutdownExW are looked up by name at run time, never imported.
-forbidden="GetTickCount64 AddVectoredExceptionHandler IsWow64Process InitiateSystemShutdownExW InitializeCriticalSectionEx \
+# IsWow64Process, GetSystemWow64DirectoryW and InitiateSystemShutdownExW are looked up by name
+# at run time, never imported.
+forbidden="GetTickCount64 AddVectoredExceptionHandler IsWow64Process GetSystemWow64DirectoryW \
+InitiateSystemShutdownExW InitializeCriticalSectionEx \
 FlsAlloc FlsGetValue FlsSetValue GetFileSizeEx SetFilePointerEx AttachConsole GetConsoleWindow \
 InitOnceExecuteOnce SRWLock AcquireSRWLockExclusive"
 

@@ -15,9 +15,7 @@ std::vector<unsigned char> Bytes(const char* text)
 
 std::wstring SystemSaver()
 {
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    return std::wstring(system) + L"\\Dusklatch.scr";
+    return SystemDirectoryFile(L"Dusklatch.scr");
 }
 
 class ToolDeploy : public ::testing::Test {

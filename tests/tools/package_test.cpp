@@ -8,13 +8,6 @@
 
 namespace {
 
-std::wstring PackageFolder()
-{
-    wchar_t full[MAX_PATH];
-    GetFullPathNameW((ModuleFolder() + L"\\..\\package\\Dusklatch-2.1").c_str(), MAX_PATH, full, nullptr);
-    return full;
-}
-
 const wchar_t* const kTools[] = {L"svcctl.exe",       L"setsaver.exe",     L"setsaverw.exe",
                                  L"installsaver.exe", L"deployconfig.exe", L"setautorun.exe",
                                  L"DusklatchService.exe"};
@@ -61,9 +54,7 @@ TEST(ToolInstallationPackage, PreparedSettingsAreTheDefaultsInUtf16WithCrLf)
 
 TEST(ToolInstallationPackage, InstallsWithItsOwnTools)
 {
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring installedSaver = std::wstring(system) + L"\\Dusklatch.scr";
+    const std::wstring installedSaver = SystemDirectoryFile(L"Dusklatch.scr");
     SavedFile savedSaver(installedSaver);
     SavedFile savedSettings(SettingsFile());
     DeleteFileW(installedSaver.c_str());

@@ -15,11 +15,18 @@ const wchar_t* const kValueNames[] = {L"SCRNSAVE.EXE", L"ScreenSaveActive", L"Sc
 // The mark left in ScreenSaveTimeOut before a run, written with its terminator.
 const std::wstring kUnchanged(L"777", 4);
 
+// The path setsaver must name: the file installsaver copies into the system
+// directory, by a name that every process resolves to that file. On 64-bit
+// Windows (the win64 test prefix) the 32-bit copy lies in the Windows folder's
+// syswow64 (Wine's spelling), and the 64-bit process that starts screen savers
+// would read the system directory's own name as the real system32.
 std::wstring SaverPath()
 {
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    return std::wstring(system) + L"\\Dusklatch.scr";
+    if (!RunsUnderWow64())
+        return SystemDirectoryFile(L"Dusklatch.scr");
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + L"\\syswow64\\Dusklatch.scr";
 }
 
 class ToolSetSaver : public ::testing::Test {
@@ -190,6 +197,32 @@ TEST_F(ToolSetSaver, WindowlessBuildWithoutOutputStillSelects)
     EndProcess(&info);
     EXPECT_EQ(0u, exitCode);
     ExpectSelected(HKEY_CURRENT_USER, L"90");
+}
+
+TEST_F(ToolSetSaver, ANativeProcessStartsTheSaverFromTheSelectedPath)
+{
+    // Only 64-bit Windows separates the two views of the system directory.
+    ASSERT_TRUE(RunsUnderWow64()) << "the test prefix is meant to be win64";
+    const std::wstring installed = SystemDirectoryFile(L"Dusklatch.scr");
+    SavedFile savedSaver(installed);
+    DeleteFileW(installed.c_str());
+    ProcessResult result = RunProcess(Quoted(PackageFolder() + L"\\bin\\installsaver.exe"));
+    ASSERT_EQ("Dusklatch installed.\r\n", result.output);
+    for (const wchar_t* program : {L"setsaver.exe", L"setsaverw.exe"}) {
+        ASSERT_TRUE(SetRegistryText(HKEY_CURRENT_USER, kUserDesktop, L"SCRNSAVE.EXE", L"before.scr"));
+        ASSERT_EQ(0u, RunTool(program, L"600").exitCode) << Narrow(program);
+        DWORD type = 0;
+        std::vector<unsigned char> bytes;
+        ASSERT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kUserDesktop, L"SCRNSAVE.EXE", &type, &bytes));
+        const std::wstring selected = Utf16Text(bytes);
+
+        // The saver's /a mode ends at once with -1; native_start reports the whole code.
+        EXPECT_EQ("exit code -1\r\n", RunTool(L"native_start.exe", Quoted(selected) + L" /a").output)
+            << Narrow(program) << " selected " << Narrow(selected);
+    }
+    // The system directory's own name, as a native process reads it, holds no
+    // saver: the name the tool used to write.
+    EXPECT_EQ("not started, error 2\r\n", RunTool(L"native_start.exe", Quoted(installed) + L" /a").output);
 }
 
 }  // namespace

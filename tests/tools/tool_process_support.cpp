@@ -20,6 +20,30 @@ std::vector<unsigned char> FileContents(const std::wstring& path)
     return bytes;
 }
 
+std::wstring PackageFolder()
+{
+    wchar_t full[MAX_PATH];
+    GetFullPathNameW((ModuleFolder() + L"\\..\\package\\Dusklatch-2.1").c_str(), MAX_PATH, full, nullptr);
+    return full;
+}
+
+std::wstring SystemDirectoryFile(const wchar_t* fileName)
+{
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\" + fileName;
+}
+
+bool RunsUnderWow64()
+{
+    // The headers' Windows 2000 level does not declare it.
+    typedef BOOL(WINAPI * IsWow64ProcessEntry)(HANDLE, PBOOL);
+    IsWow64ProcessEntry isWow64 = reinterpret_cast<IsWow64ProcessEntry>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
+
 ProcessResult RunTool(const wchar_t* program, const std::wstring& arguments)
 {
     std::wstring commandLine = Quoted(BinPath(program));

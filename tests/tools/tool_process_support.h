@@ -14,6 +14,14 @@ std::string Narrow(const std::wstring& text);
 // A file's bytes, or the bytes of "(missing)" when it cannot be read.
 std::vector<unsigned char> FileContents(const std::wstring& path);
 
+// The installation package the build writes beside bin (no trailing backslash).
+std::wstring PackageFolder();
+// fileName in the system directory as this 32-bit process names it: where
+// installsaver copies to.
+std::wstring SystemDirectoryFile(const wchar_t* fileName);
+// True when this 32-bit process runs on 64-bit Windows (a win64 Wine prefix).
+bool RunsUnderWow64();
+
 // Runs build/bin/<program> with arguments, capturing what it writes.
 ProcessResult RunTool(const wchar_t* program, const std::wstring& arguments = L"");
 

@@ -95,12 +95,49 @@ bool GetPackageFolder(wchar_t* folder, size_t capacity)
     return PackageFolderFromModulePath(modulePath, folder, capacity);
 }
 
-bool BuildSystemFilePath(const wchar_t* fileName, wchar_t* path, size_t capacity)
+bool JoinFolderAndFile(const wchar_t* folder, const wchar_t* fileName, wchar_t* path, size_t capacity)
+{
+    if (!*folder)
+        return false;
+    return CopyText(path, capacity, folder) && AppendText(path, capacity, L"\\") &&
+           AppendText(path, capacity, fileName);
+}
+
+bool GetSystemFolder(wchar_t* folder, size_t capacity)
 {
     if (capacity > MAX_PATH)
         capacity = MAX_PATH;
-    UINT length = GetSystemDirectoryW(path, static_cast<UINT>(capacity));
-    if (length == 0 || length >= capacity)
+    // The length without the terminator, or the size needed when it does not fit.
+    UINT length = GetSystemDirectoryW(folder, static_cast<UINT>(capacity));
+    return length > 0 && length < capacity;
+}
+
+bool BuildSystemFilePath(const wchar_t* fileName, wchar_t* path, size_t capacity)
+{
+    wchar_t system[MAX_PATH];
+    if (!GetSystemFolder(system, MAX_PATH))
         return false;
-    return AppendText(path, capacity, L"\\") && AppendText(path, capacity, fileName);
+    return JoinFolderAndFile(system, fileName, path, capacity < MAX_PATH ? capacity : MAX_PATH);
+}
+
+bool GetSystemWow64Folder(wchar_t* folder, size_t capacity)
+{
+    // Both are looked up by name: Windows 2000 has neither, and IsWow64Process
+    // came only with XP SP2.
+    typedef BOOL(WINAPI * IsWow64ProcessEntry)(HANDLE, PBOOL);
+    typedef UINT(WINAPI * GetSystemWow64DirectoryEntry)(LPWSTR, UINT);
+    HMODULE kernel = GetModuleHandleW(L"kernel32");
+    if (!kernel)
+        return false;
+    IsWow64ProcessEntry isWow64 = reinterpret_cast<IsWow64ProcessEntry>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+    GetSystemWow64DirectoryEntry getWow64Directory = reinterpret_cast<GetSystemWow64DirectoryEntry>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemWow64DirectoryW")));
+    BOOL wow64 = FALSE;
+    if (!isWow64 || !getWow64Directory || !isWow64(GetCurrentProcess(), &wow64) || !wow64)
+        return false;
+    if (capacity > MAX_PATH)
+        capacity = MAX_PATH;
+    UINT length = getWow64Directory(folder, static_cast<UINT>(capacity));
+    return length > 0 && length < capacity;
 }

@@ -22,5 +22,18 @@ bool PackageFolderFromModulePath(const wchar_t* modulePath, wchar_t* folder, siz
 // The running program's package folder.
 bool GetPackageFolder(wchar_t* folder, size_t capacity);
 
+// folder, a backslash and fileName; false when folder is empty or the path
+// would not fit.
+bool JoinFolderAndFile(const wchar_t* folder, const wchar_t* fileName, wchar_t* path, size_t capacity);
+
+// The system directory as reported to this process; false when it cannot be
+// had or would not fit.
+bool GetSystemFolder(wchar_t* folder, size_t capacity);
+
 // The system directory as reported to this process, a backslash and fileName.
 bool BuildSystemFilePath(const wchar_t* fileName, wchar_t* path, size_t capacity);
+
+// The folder that holds 32-bit system files on 64-bit Windows (SysWOW64), when
+// this process runs under WOW64. False on 32-bit Windows, when either lookup
+// is missing or fails, or when the folder would not fit.
+bool GetSystemWow64Folder(wchar_t* folder, size_t capacity);

@@ -2,6 +2,10 @@
 # build_msi.sh WXS PACKAGE_FOLDER OUTPUT UPGRADE_CODE PRODUCT_CODE PRODUCT_VERSION
 # Builds the Windows Installer package from the package folder with wixl, then
 # sets with msibuild what wixl 0.101 drops or cannot express.
+# The package code (the summary's revision number) is derived from everything
+# the package is made of, so that another package never shares it and the same
+# one always has it; with SOURCE_DATE_EPOCH set, the summary's times are that
+# moment too, and two builds of the same source give the same bytes.
 set -eu
 wxs=$1
 package=$2
@@ -9,9 +13,30 @@ out=$3
 upgrade_code=$4
 product_code=$5
 version=$6
+self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 tmp="$out.tmp"
 rm -f "$tmp"
-(cd "$package" && wixl -a x86 -D UpgradeCode="$upgrade_code" -D ProductCode="$product_code" -D ProductVersion="$version" -o "$tmp" "$wxs")
+
+# The libraries write the current time into the summary; faketime gives them
+# the source's moment instead.
+run() {
+    if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+        faketime -f "@$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')" "$@"
+    else
+        "$@"
+    fi
+}
+msibuild_program=$(command -v msibuild)
+msibuild() { run "$msibuild_program" "$@"; }
+
+digest=$( (cd "$package" && find . -type f | LC_ALL=C sort | xargs sha256sum
+    cat "$wxs" "$self"
+    echo "$upgrade_code $product_code $version") | sha256sum | cut -c1-32 | tr a-f A-F)
+package_code=$(echo "$digest" | sed -E 's/^(.{8})(.{4}).(.{3}).(.{3})(.{12})$/{\1-\2-5\3-8\4-\5}/')
+
+(cd "$package" && TZ=UTC run wixl -a x86 -D UpgradeCode="$upgrade_code" -D ProductCode="$product_code" \
+    -D ProductVersion="$version" -o "$tmp" "$wxs")
+msibuild "$tmp" -s "Dusklatch $version" "Orvanta" "Intel;1033" "$package_code"
 # The settings file: permanent (16) and never overwritten (128), so that an
 # edited file survives repair, upgrade and uninstall.
 msibuild "$tmp" -q "UPDATE Component SET Attributes = 144 WHERE Component = 'Settings'"

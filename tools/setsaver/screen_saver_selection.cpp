@@ -23,6 +23,27 @@ bool StoredTimeout(long requested, long* stored)
     return true;
 }
 
+bool FormSaverPath(const wchar_t* systemFolder, const wchar_t* wow64Folder, wchar_t* path, size_t capacity)
+{
+    // On 64-bit Windows the 32-bit installsaver's copy into the system directory
+    // lands in SysWOW64, and the 64-bit process that starts screen savers reads
+    // the system directory's name as the real System32, where there is no saver.
+    // SysWOW64 by its own name is the same file for both.
+    const wchar_t* folder = *wow64Folder ? wow64Folder : systemFolder;
+    return JoinFolderAndFile(folder, L"Dusklatch.scr", path, capacity);
+}
+
+bool BuildSaverPath(wchar_t* path, size_t capacity)
+{
+    wchar_t systemFolder[MAX_PATH];
+    if (!GetSystemFolder(systemFolder, MAX_PATH))
+        systemFolder[0] = 0;
+    wchar_t wow64Folder[MAX_PATH];
+    if (!GetSystemWow64Folder(wow64Folder, MAX_PATH))
+        wow64Folder[0] = 0;
+    return FormSaverPath(systemFolder, wow64Folder, path, capacity);
+}
+
 int SelectScreenSaver(int argc, wchar_t** argv)
 {
     if (argc < 2) {
@@ -30,7 +51,7 @@ int SelectScreenSaver(int argc, wchar_t** argv)
         return kStatusUsage;
     }
     wchar_t saverPath[MAX_PATH];
-    if (!BuildSystemFilePath(L"Dusklatch.scr", saverPath, MAX_PATH)) {
+    if (!BuildSaverPath(saverPath, MAX_PATH)) {
         PrintText(L"Error: screen saver path too long!\n");
         return kStatusTooLong;
     }

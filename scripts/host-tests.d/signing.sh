@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Signing and reproducible builds, through scripts/build.sh itself, in scratch
+# build folders (deliverables and packages only): two builds with the same
+# SOURCE_DATE_EPOCH give the same bytes, in another time zone and under
+# another umask too; signing, switched on in a built folder or in a fresh one,
+# gives every delivered program and the installer package a signature that
+# verifies, in bin/, the package folder, the zip and the installer package
+# alike, and the same bytes both ways; a signed program less its signature is
+# the unsigned one; a rebuild signs nothing again.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+scratch=$(mktemp -d /tmp/dusklatch-signing.XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+name=Dusklatch-2.1
+status=0
+fail() { echo "signing: $*" >&2; status=1; }
+
+export SOURCE_DATE_EPOCH=1700000000
+unset DUSKLATCH_SIGN_PFX DUSKLATCH_SIGN_PASSWORD DUSKLATCH_SIGN_TIMESTAMP_URL
+
+# A throw-away code-signing certificate, its password with spaces in it.
+password='not a real secret'
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Dusklatch test signer" \
+    -addext "extendedKeyUsage=codeSigning" -keyout "$scratch/key.pem" -out "$scratch/cert.pem" 2>/dev/null
+openssl pkcs12 -export -inkey "$scratch/key.pem" -in "$scratch/cert.pem" \
+    -out "$scratch/signer.pfx" -passout "pass:$password"
+
+build() {  # build FOLDER [signed]
+    local log="$scratch/$(basename "$1").log"
+    if [ "${2:-}" = signed ]; then
+        DUSKLATCH_SIGN_PFX="$scratch/signer.pfx" DUSKLATCH_SIGN_PASSWORD="$password" \
+            BUILD_DIR="$1" bash "$root/scripts/build.sh" --target dusklatch_msi >"$log" 2>&1
+    else
+        BUILD_DIR="$1" bash "$root/scripts/build.sh" --target dusklatch_msi >"$log" 2>&1
+    fi || { fail "build into $1 failed:"; tail -20 "$log" >&2; exit 1; }
+}
+# The delivered files of a build folder: every program, the zip and the installer package.
+delivered() {
+    sed "s|^|bin/|" "$1/deliverables.txt"
+    echo "package/$name.zip"
+    echo "package/$name.msi"
+}
+same_bytes() {  # same_bytes FOLDER FOLDER WHAT
+    local file
+    for file in $(delivered "$1"); do
+        cmp -s "$1/$file" "$2/$file" || fail "$3: $file differs between $1 and $2"
+    done
+}
+verifies() {
+    osslsigncode verify -CAfile "$scratch/cert.pem" -in "$1" >"$scratch/verify.log" 2>&1 ||
+        { fail "$1 does not verify:"; cat "$scratch/verify.log" >&2; }
+}
+
+unsigned=$scratch/unsigned
+again=$scratch/again
+signed=$scratch/signed
+build "$unsigned"
+(umask 077; TZ=America/New_York build "$again")
+
+programs=$(cat "$unsigned/deliverables.txt")
+for expected in Dusklatch.scr svcctl.exe setsaver.exe setsaverw.exe installsaver.exe deployconfig.exe setautorun.exe \
+    DusklatchService.exe; do
+    grep -qx "$expected" <<<"$programs" || fail "deliverables.txt lacks $expected"
+done
+same_bytes "$unsigned" "$again" "two unsigned builds"
+if osslsigncode extract-signature -in "$unsigned/bin/setsaver.exe" -out "$scratch/none.p7" >/dev/null 2>&1; then
+    fail "an unsigned build has a signature"
+fi
+
+# Switched on in a built folder, signing relinks and signs every program.
+build "$again" signed
+build "$signed" signed
+same_bytes "$again" "$signed" "signing switched on and a fresh signed build"
+mkdir "$scratch/zip"
+(cd "$scratch/zip" && cmake -E tar xf "$signed/package/$name.zip")
+for program in $programs; do
+    verifies "$signed/bin/$program"
+    osslsigncode remove-signature -in "$signed/bin/$program" -out "$scratch/stripped" >/dev/null
+    cmp -s "$scratch/stripped" "$unsigned/bin/$program" || fail "$program less its signature is not the unsigned one"
+    rm -f "$scratch/stripped"
+done
+# The installer package is made from the signed programs (below), so it has
+# no unsigned twin to compare with; its own signature must verify.
+verifies "$signed/package/$name.msi"
+# The programs inside the installer package are the signed ones.
+mkdir "$scratch/msi"
+(cd "$scratch/msi" && msiextract "$signed/package/$name.msi" >/dev/null)
+for program in $programs; do
+    copy=$(find "$scratch/msi" -name "$program")
+    [ -n "$copy" ] || { fail "the installer package lacks $program"; continue; }
+    cmp -s "$copy" "$signed/bin/$program" || fail "$program in the installer package is not the signed one"
+done
+while IFS= read -r copy; do
+    cmp -s "$copy" "$signed/bin/$(basename "$copy")" || fail "$copy is not the signed program"
+    verifies "$copy"
+done < <(find "$signed/package/$name" "$scratch/zip" -name '*.exe' -o -name '*.scr')
+[ "$(find "$scratch/zip" -name '*.exe' -o -name '*.scr' | wc -l)" -ge 8 ] || fail "the zip holds too few programs"
+
+# A rebuild with nothing changed links and signs nothing.
+build "$signed" signed
+grep -q "Linking" "$scratch/signed.log" && fail "a rebuild linked again"
+same_bytes "$again" "$signed" "a signed rebuild"
+
+[ $status -eq 0 ] && echo "signing: reproducible, signed in bin/, the package, the zip and the installer package, never twice"
+exit $status
