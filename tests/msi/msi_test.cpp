@@ -20,9 +20,6 @@ const wchar_t* const kDesktopValues[] = {L"SCRNSAVE.EXE", L"ScreenSaveActive", L
 const wchar_t* const kPrograms[] = {L"svcctl.exe",       L"setsaver.exe",     L"setsaverw.exe",
                                     L"installsaver.exe", L"deployconfig.exe", L"setautorun.exe",
                                     L"DusklatchService.exe"};
-const char kDescription[] =
-    "Required by Dusklatch. If this service is stopped Dusklatch will not work correctly in certain "
-    "configurations.";
 const DWORD kInstallFailure = 1603;
 
 std::wstring FullPath(const std::wstring& path)
@@ -181,7 +178,7 @@ TEST_F(InstallerPackage, InstallsWithTheToolsBytesAndUninstallLeavesOnlyEditedSe
     EXPECT_EQ("Dusklatch Service", Narrow(config->lpDisplayName));
     ASSERT_TRUE(QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, buffer.data(),
                                      static_cast<DWORD>(buffer.size()), &needed));
-    EXPECT_EQ(kDescription, Narrow(reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer.data())->lpDescription));
+    EXPECT_EQ(kCompanionDescription, Narrow(reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer.data())->lpDescription));
     CloseServiceHandle(service);
     RegistryValue messageFile = ReadValue(HKEY_LOCAL_MACHINE, kEventSourceKey, L"EventMessageFile");
     EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), messageFile.type);

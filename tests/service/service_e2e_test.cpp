@@ -17,9 +17,6 @@ namespace {
 const wchar_t kServiceName[] = L"DusklatchService";
 const wchar_t kEventSourceKey[] =
     L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\DusklatchService";
-const char kDescription[] =
-    "Required by Dusklatch. If this service is stopped Dusklatch will not work correctly in certain "
-    "configurations.";
 const char kStartedLines[] = "Service start pending...\r\nService started successfully.\r\n";
 const int kShutdown = 1;
 const int kNoAction = 0;
@@ -194,7 +191,7 @@ TEST_F(CompanionService, InstallRegistersServiceAndEventSourceUninstallRemovesBo
     EXPECT_EQ(Narrow(Quoted(BinPath(L"DusklatchService.exe"))), config.path);
     EXPECT_EQ("LocalSystem", config.account);
     EXPECT_EQ("Dusklatch Service", config.displayName);
-    EXPECT_EQ(kDescription, config.description);
+    EXPECT_EQ(kCompanionDescription, config.description);
     DWORD type = 0;
     std::vector<unsigned char> bytes;
     ASSERT_TRUE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kEventSourceKey, L"EventMessageFile", &type, &bytes));

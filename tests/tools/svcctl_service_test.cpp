@@ -9,9 +9,6 @@
 namespace {
 
 const wchar_t kServiceName[] = L"DusklatchService";
-const char kDescription[] =
-    "Required by Dusklatch. If this service is stopped Dusklatch will not work correctly in certain "
-    "configurations.";
 
 class ToolSvcctlService : public ::testing::Test {
 protected:
@@ -92,7 +89,7 @@ TEST_F(ToolSvcctlService, NoArgumentStartsTheServiceAndDescribesIt)
     EXPECT_EQ("Service start pending...\r\nService started successfully.\r\n", result.output);
     EXPECT_EQ(0u, result.exitCode);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), State());
-    EXPECT_EQ(kDescription, Description());
+    EXPECT_EQ(kCompanionDescription, Description());
 }
 
 TEST_F(ToolSvcctlService, StartWhileRunningIsRefusedButDescribes)
@@ -102,7 +99,7 @@ TEST_F(ToolSvcctlService, StartWhileRunningIsRefusedButDescribes)
     ProcessResult result = RunTool(L"svcctl.exe", L"START");
     EXPECT_EQ("Cannot start the service because it is already running\r\n", result.output);
     EXPECT_EQ(1u, result.exitCode);
-    EXPECT_EQ(kDescription, Description());
+    EXPECT_EQ(kCompanionDescription, Description());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), State());
 }
 

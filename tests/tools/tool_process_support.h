@@ -84,6 +84,12 @@ private:
 
 void RemoveTree(const std::wstring& path);
 
+// The companion service's description, as svcctl, its own install command and
+// the installer package write it.
+const char kCompanionDescription[] =
+    "Required by Dusklatch. If this service is stopped Dusklatch will not work correctly in certain "
+    "configurations.";
+
 // The companion service DusklatchService in Wine's service control manager.
 // Its state, 0 when it is not installed.
 DWORD CompanionServiceState(SC_HANDLE manager);
