@@ -22,6 +22,7 @@ command -v msibuild >/dev/null || need+=(msitools)
 command -v faketime >/dev/null || need+=(faketime)
 command -v zip >/dev/null || need+=(zip)
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
+command -v openssl >/dev/null || need+=(openssl)
 
 if [ ${#need[@]} -eq 0 ]; then
     exit 0
