@@ -10,6 +10,4 @@ work=$(mktemp -d /tmp/dusklatch-fresh.XXXXXX)
 trap 'wine_prefix_destroy; rm -rf "$work"' EXIT
 export WINEARCH=win64
 wine_prefix_create "$work/prefix"
-status=0
-wine "$@" || status=$?
-exit $status
+wine "$@"

@@ -157,31 +157,15 @@ bool ServeQueuedMessages(HANDLE slot, PendingWaits* waits, HANDLE stop)
         }
         if (nextSize == MAILSLOT_NO_MESSAGE)
             return true;
-        // A message larger than the buffer would stay queued for ever, so one
-        // beyond the limit gets a buffer of its own size to be read and refused.
-        unsigned char small[kMailslotMessageLimit];
-        unsigned char* buffer = small;
-        if (nextSize > sizeof(small)) {
-            buffer = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, nextSize));
-            if (!buffer) {
-                ServiceLog(kLogError, L"HeapAlloc of %lu bytes failed", nextSize);
-                return true;
-            }
-        }
+        // The mailslot was made with this limit, so no larger message can be
+        // written; one that somehow were would fail the read and be logged.
+        unsigned char buffer[kMailslotMessageLimit];
         DWORD got = 0;
-        BOOL read = ReadFile(slot, buffer, nextSize > sizeof(small) ? nextSize : sizeof(small), &got,
-                             nullptr);
-        DWORD readError = read ? ERROR_SUCCESS : GetLastError();
-        bool serving = true;
-        if (read)
-            serving = HandleDatagram(buffer, got, waits, stop);
-        if (buffer != small)
-            HeapFree(GetProcessHeap(), 0, buffer);
-        if (!read) {
-            ServiceLog(kLogError, L"ReadFile failed (%lu)", readError);
+        if (!ReadFile(slot, buffer, sizeof(buffer), &got, nullptr)) {
+            ServiceLog(kLogError, L"ReadFile failed (%lu)", GetLastError());
             return true;
         }
-        if (!serving)
+        if (!HandleDatagram(buffer, got, waits, stop))
             return false;
     }
 }

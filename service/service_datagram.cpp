@@ -1,5 +1,7 @@
 #include "service_datagram.h"
 
+#include <wchar.h>
+
 namespace {
 
 const wchar_t kWaitVerb[] = L"WaitFor:";
@@ -166,34 +168,17 @@ const wchar_t* ServiceRequestVerb(ServiceRequestKind kind)
 
 size_t FormatServiceRequest(const ServiceRequest& request, wchar_t* text, size_t capacity)
 {
-    wchar_t digits[11];
-    size_t digitCount = 0;
-    if (request.kind == kRequestWaitFor) {
-        wchar_t reversed[10];
-        uint32_t value = request.processId;
-        do {
-            reversed[digitCount++] = static_cast<wchar_t>(L'0' + value % 10);
-            value /= 10;
-        } while (value);
-        for (size_t i = 0; i < digitCount; ++i)
-            digits[i] = reversed[digitCount - 1 - i];
+    const wchar_t* flag = request.force ? kTrueFlag : kFalseFlag;
+    int length = request.kind == kRequestWaitFor
+                     ? swprintf(text, capacity, L"%ls%lu%ls", kWaitVerb,
+                                static_cast<unsigned long>(request.processId), flag)
+                     : swprintf(text, capacity, L"%ls%ls", ServiceRequestVerb(request.kind), flag);
+    if (length < 0 || static_cast<size_t>(length) >= capacity) {
+        if (capacity)
+            text[0] = 0;
+        return 0;
     }
-    digits[digitCount] = 0;
-    const wchar_t* pieces[] = {ServiceRequestVerb(request.kind), digits,
-                               request.force ? kTrueFlag : kFalseFlag};
-    size_t length = 0;
-    for (const wchar_t* piece : pieces) {
-        for (; *piece; ++piece) {
-            if (length + 1 >= capacity) {
-                if (capacity)
-                    text[0] = 0;
-                return 0;
-            }
-            text[length++] = *piece;
-        }
-    }
-    text[length] = 0;
-    return length;
+    return static_cast<size_t>(length);
 }
 
 size_t FormatDatagramHex(const unsigned char* bytes, size_t length, wchar_t* text,
