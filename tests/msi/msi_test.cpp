@@ -14,30 +14,9 @@ namespace {
 
 const wchar_t kDesktopKey[] = L".DEFAULT\\Control Panel\\Desktop";
 const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const wchar_t kEventSourceKey[] =
-    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\DusklatchService";
-const wchar_t* const kDesktopValues[] = {L"SCRNSAVE.EXE", L"ScreenSaveActive", L"ScreenSaveTimeOut"};
 const wchar_t* const kPrograms[] = {L"svcctl.exe",       L"setsaver.exe",     L"setsaverw.exe",
                                     L"installsaver.exe", L"deployconfig.exe", L"setautorun.exe",
                                     L"DusklatchService.exe"};
-const DWORD kInstallFailure = 1603;
-
-std::wstring FullPath(const std::wstring& path)
-{
-    wchar_t full[MAX_PATH];
-    GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
-    return full;
-}
-
-std::wstring PackageFolder()
-{
-    return FullPath(ModuleFolder() + L"\\..\\package\\Dusklatch-2.1");
-}
-
-std::wstring MsiPath()
-{
-    return FullPath(ModuleFolder() + L"\\..\\package\\Dusklatch-2.1.msi");
-}
 
 std::wstring Folder(int csidl)
 {
@@ -47,72 +26,38 @@ std::wstring Folder(int csidl)
 }
 
 // As a 32-bit process sees them: SysWOW64 and "Program Files (x86)" on 64-bit Windows.
-std::wstring InstalledSaver()
-{
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    return std::wstring(system) + L"\\Dusklatch.scr";
-}
+const std::wstring kInstalledBin = Folder(CSIDL_PROGRAM_FILES) + L"\\Dusklatch\\bin";
+const std::wstring kInstalledSettings = Folder(CSIDL_COMMON_APPDATA) + L"\\Orvanta\\Dusklatch\\Dusklatch.ini";
 
-std::wstring InstalledBin()
+std::wstring Msi()
 {
-    return Folder(CSIDL_PROGRAM_FILES) + L"\\Dusklatch\\bin";
-}
-
-std::wstring InstalledSettings()
-{
-    return Folder(CSIDL_COMMON_APPDATA) + L"\\Orvanta\\Dusklatch\\Dusklatch.ini";
+    return Quoted(PackageFolder() + L".msi");
 }
 
 DWORD Msiexec(const std::wstring& arguments)
 {
-    ProcessResult result = RunProcess(L"msiexec " + arguments + L" /qn", 180000);
-    EXPECT_TRUE(result.finished) << Narrow(arguments);
-    return result.exitCode;
+    return RunProcess(L"msiexec " + arguments + L" /qn", 180000).exitCode;
 }
 
-struct RegistryValue {
-    bool present = false;
-    DWORD type = 0;
-    std::vector<unsigned char> bytes;
-    bool operator==(const RegistryValue& other) const
-    {
-        return present == other.present && type == other.type && bytes == other.bytes;
+// The timeout values as type and bytes, "" for each one missing.
+std::vector<std::string> TimeoutValues()
+{
+    const struct {
+        HKEY root;
+        const wchar_t* key;
+        const wchar_t* name;
+    } values[] = {{HKEY_USERS, kDesktopKey, L"SCRNSAVE.EXE"},
+                  {HKEY_USERS, kDesktopKey, L"ScreenSaveActive"},
+                  {HKEY_USERS, kDesktopKey, L"ScreenSaveTimeOut"},
+                  {HKEY_LOCAL_MACHINE, kRunKey, L"Dusklatch"}};
+    std::vector<std::string> read;
+    for (const auto& value : values) {
+        DWORD type = 0;
+        std::vector<unsigned char> bytes;
+        bool present = ReadRegistryValue(value.root, value.key, value.name, &type, &bytes);
+        read.push_back(present ? std::to_string(type) + " " + std::string(bytes.begin(), bytes.end()) : "");
     }
-};
-
-RegistryValue ReadValue(HKEY root, const wchar_t* key, const wchar_t* name)
-{
-    RegistryValue value;
-    value.present = ReadRegistryValue(root, key, name, &value.type, &value.bytes);
-    return value;
-}
-
-std::string Describe(const RegistryValue& value)
-{
-    return value.present ? std::to_string(value.type) + " " + Narrow(Utf16Text(value.bytes)) : "(missing)";
-}
-
-// The values setsaver and setautorun write themselves for these timeouts,
-// taken from the tools of the build and then removed again.
-struct ToolValues {
-    RegistryValue desktop[3];
-    RegistryValue run;
-};
-
-ToolValues WrittenByTheTools(const std::wstring& logonTimeout, const std::wstring& userTimeout)
-{
-    ToolValues values;
-    EXPECT_EQ(0u, RunTool(L"setsaverw.exe", logonTimeout + L" /logon").exitCode);
-    EXPECT_EQ(0u, RunTool(L"setautorun.exe", Quoted(InstalledBin() + L"\\setsaverw.exe") + L" " + userTimeout)
-                      .exitCode);
-    for (int i = 0; i < 3; ++i) {
-        values.desktop[i] = ReadValue(HKEY_USERS, kDesktopKey, kDesktopValues[i]);
-        DeleteRegistryValue(HKEY_USERS, kDesktopKey, kDesktopValues[i]);
-    }
-    values.run = ReadValue(HKEY_LOCAL_MACHINE, kRunKey, L"Dusklatch");
-    DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, L"Dusklatch");
-    return values;
+    return read;
 }
 
 class InstallerPackage : public testing::Test {
@@ -121,12 +66,8 @@ protected:
     {
         manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
         ASSERT_NE(nullptr, manager_);
-        ASSERT_TRUE(FileExists(MsiPath())) << "build the dusklatch_msi target";
         // A real machine has the logon desktop's key; a fresh prefix does not.
-        HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_USERS, kDesktopKey, 0, nullptr, 0, KEY_READ, nullptr,
-                                                 &key, nullptr));
-        RegCloseKey(key);
+        ASSERT_TRUE(SetRegistryText(HKEY_USERS, kDesktopKey, L"DusklatchMark", L""));
     }
 
     void TearDown() override { CloseServiceHandle(manager_); }
@@ -134,13 +75,10 @@ protected:
     // Nothing of the product is on the machine but, perhaps, the settings file.
     void ExpectNothingInstalled()
     {
-        EXPECT_FALSE(FileExists(InstalledSaver()));
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(InstalledBin().c_str()));
+        EXPECT_FALSE(FileExists(SystemDirectoryFile(L"Dusklatch.scr")));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(kInstalledBin.c_str()));
         EXPECT_EQ(0u, CompanionServiceState(manager_));
-        for (const wchar_t* name : kDesktopValues)
-            EXPECT_FALSE(ReadValue(HKEY_USERS, kDesktopKey, name).present) << Narrow(name);
-        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kRunKey, L"Dusklatch").present);
-        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kEventSourceKey, L"EventMessageFile").present);
+        EXPECT_EQ(std::vector<std::string>(4), TimeoutValues());
     }
 
     SC_HANDLE manager_ = nullptr;
@@ -148,70 +86,43 @@ protected:
 
 TEST_F(InstallerPackage, InstallsWithTheToolsBytesAndUninstallLeavesOnlyEditedSettings)
 {
-    // 30 is below a minute: setsaver stores 90 for it; the Run value keeps the text.
-    const ToolValues expected = WrittenByTheTools(L"30", L"45");
-    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(MsiPath()) + L" LOGON_TIMEOUT=30 USER_TIMEOUT=45"));
+    // The values the build's own tools write (30 s becomes 90), then removed again.
+    ASSERT_EQ(0u, RunTool(L"setsaverw.exe", L"30 /logon").exitCode);
+    ASSERT_EQ(0u, RunTool(L"setautorun.exe", Quoted(kInstalledBin + L"\\setsaverw.exe") + L" 45").exitCode);
+    const std::vector<std::string> expected = TimeoutValues();
+    for (const wchar_t* name : {L"SCRNSAVE.EXE", L"ScreenSaveActive", L"ScreenSaveTimeOut"})
+        DeleteRegistryValue(HKEY_USERS, kDesktopKey, name);
+    DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, L"Dusklatch");
 
-    EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.scr"), FileContents(InstalledSaver()));
+    ASSERT_EQ(0u, Msiexec(L"/i " + Msi() + L" LOGON_TIMEOUT=30 USER_TIMEOUT=45"));
+    EXPECT_EQ(expected, TimeoutValues());
+    EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.scr"), FileContents(SystemDirectoryFile(L"Dusklatch.scr")));
     for (const wchar_t* program : kPrograms)
-        EXPECT_EQ(FileContents(PackageFolder() + L"\\bin\\" + program), FileContents(InstalledBin() + L"\\" + program))
+        EXPECT_EQ(FileContents(PackageFolder() + L"\\bin\\" + program), FileContents(kInstalledBin + L"\\" + program))
             << Narrow(program);
-    EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.ini"), FileContents(InstalledSettings()));
-    for (int i = 0; i < 3; ++i) {
-        RegistryValue actual = ReadValue(HKEY_USERS, kDesktopKey, kDesktopValues[i]);
-        EXPECT_EQ(expected.desktop[i], actual)
-            << Narrow(kDesktopValues[i]) << ": " << Describe(expected.desktop[i]) << " / " << Describe(actual);
-    }
-    RegistryValue run = ReadValue(HKEY_LOCAL_MACHINE, kRunKey, L"Dusklatch");
-    EXPECT_EQ(expected.run, run) << Describe(expected.run) << " / " << Describe(run);
-
+    EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.ini"), FileContents(kInstalledSettings));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), CompanionServiceState(manager_));
-    SC_HANDLE service = OpenServiceW(manager_, L"DusklatchService", SERVICE_QUERY_CONFIG);
-    ASSERT_NE(nullptr, service);
-    std::vector<BYTE> buffer(8192);
-    DWORD needed = 0;
-    ASSERT_TRUE(QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
-                                    static_cast<DWORD>(buffer.size()), &needed));
-    const QUERY_SERVICE_CONFIGW* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config->dwStartType);
-    EXPECT_EQ("LocalSystem", Narrow(config->lpServiceStartName));
-    EXPECT_EQ("Dusklatch Service", Narrow(config->lpDisplayName));
-    ASSERT_TRUE(QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, buffer.data(),
-                                     static_cast<DWORD>(buffer.size()), &needed));
-    EXPECT_EQ(kCompanionDescription, Narrow(reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer.data())->lpDescription));
-    CloseServiceHandle(service);
-    RegistryValue messageFile = ReadValue(HKEY_LOCAL_MACHINE, kEventSourceKey, L"EventMessageFile");
-    EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), messageFile.type);
-    EXPECT_EQ(InstalledBin() + L"\\DusklatchService.exe" + std::wstring(1, L'\0'), Utf16Text(messageFile.bytes));
 
-    // The settings are the user's once edited: uninstall and a new
-    // installation both leave them as they are.
+    // Edited settings are the user's: uninstall and a new installation leave them.
     const std::vector<unsigned char> edited = Utf16Bytes(L"[Dusklatch]\r\ncountdown=42\r\n");
-    ASSERT_TRUE(WriteFileBytes(InstalledSettings(), edited));
-    ASSERT_EQ(0u, Msiexec(L"/x " + Quoted(MsiPath())));
+    ASSERT_TRUE(WriteFileBytes(kInstalledSettings, edited));
+    ASSERT_EQ(0u, Msiexec(L"/x " + Msi()));
     ExpectNothingInstalled();
-    EXPECT_EQ(edited, FileContents(InstalledSettings()));
-
-    ASSERT_EQ(0u, Msiexec(L"/i " + Quoted(MsiPath())));
-    EXPECT_EQ(edited, FileContents(InstalledSettings()));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), CompanionServiceState(manager_));
-    // Without the properties neither value is written.
-    EXPECT_FALSE(ReadValue(HKEY_USERS, kDesktopKey, L"SCRNSAVE.EXE").present);
-    EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kRunKey, L"Dusklatch").present);
-    ASSERT_EQ(0u, Msiexec(L"/x " + Quoted(MsiPath())));
-    ExpectNothingInstalled();
-    DeleteFileW(InstalledSettings().c_str());
+    EXPECT_EQ(edited, FileContents(kInstalledSettings));
+    ASSERT_EQ(0u, Msiexec(L"/i " + Msi()));
+    EXPECT_EQ(edited, FileContents(kInstalledSettings));
+    EXPECT_EQ(std::vector<std::string>(4), TimeoutValues()) << "written without their properties";
+    ASSERT_EQ(0u, Msiexec(L"/x " + Msi()));
+    DeleteFileW(kInstalledSettings.c_str());
 }
 
 TEST_F(InstallerPackage, ABadTimeoutStopsTheInstallationBeforeAnythingIsWritten)
 {
-    DeleteFileW(InstalledSettings().c_str());
-    const wchar_t* const properties[] = {L"LOGON_TIMEOUT=abc", L"LOGON_TIMEOUT=0", L"USER_TIMEOUT=-5",
-                                         L"USER_TIMEOUT=1.5"};
-    for (const wchar_t* property : properties) {
-        EXPECT_EQ(kInstallFailure, Msiexec(L"/i " + Quoted(MsiPath()) + L" " + property)) << Narrow(property);
+    DeleteFileW(kInstalledSettings.c_str());
+    for (const wchar_t* property : {L"LOGON_TIMEOUT=abc", L"LOGON_TIMEOUT=0", L"USER_TIMEOUT=-5", L"USER_TIMEOUT=1.5"}) {
+        EXPECT_EQ(1603u, Msiexec(L"/i " + Msi() + L" " + property)) << Narrow(property);
         ExpectNothingInstalled();
-        EXPECT_FALSE(FileExists(InstalledSettings())) << Narrow(property);
+        EXPECT_FALSE(FileExists(kInstalledSettings)) << Narrow(property);
     }
 }
 

@@ -10,17 +10,24 @@
 #include "service_power_calls.h"
 
 #include <shlobj.h>
+#include <stdarg.h>
 #include <stdio.h>
 
 namespace {
 
 wchar_t g_recordPath[MAX_PATH];
 
-void Record(const char* line)
+// One line "<kind> <tick> <text>"; the file is opened for each line, so that
+// a test may delete it between cases.
+void Record(const char* kind, const char* format, ...)
 {
-    if (!g_recordPath[0])
-        return;
-    // Opened for each line, so that a test may delete the file between cases.
+    char line[640];
+    int length = snprintf(line, sizeof(line), "%s %lu ", kind, GetTickCount());
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(line + length, sizeof(line) - length - 1, format, arguments);
+    va_end(arguments);
+    strcat(line, "\n");
     HANDLE file = CreateFileW(g_recordPath, FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -31,51 +38,30 @@ void Record(const char* line)
     CloseHandle(file);
 }
 
-const char* Text(LPWSTR text)
-{
-    return text ? "(text)" : "(null)";
-}
-
 BOOL WINAPI RecordShutdown(LPWSTR machine, LPWSTR message, DWORD timeout, BOOL force, BOOL reboot,
                            DWORD reason)
 {
-    char line[256];
-    snprintf(line, sizeof(line),
-             "call %lu InitiateSystemShutdownExW timeout=%lu force=%d reboot=%d reason=%08lx "
-             "machine=%s message=%s\n",
-             GetTickCount(), timeout, force, reboot, reason, Text(machine), Text(message));
-    Record(line);
+    Record("call", "InitiateSystemShutdownExW timeout=%lu force=%d reboot=%d reason=%08lx machine=%s message=%s",
+           timeout, force, reboot, reason, machine ? "(text)" : "(null)", message ? "(text)" : "(null)");
     return TRUE;
 }
 
 BOOLEAN WINAPI RecordSuspend(BOOLEAN hibernate, BOOLEAN force, BOOLEAN wake)
 {
-    char line[128];
-    snprintf(line, sizeof(line), "call %lu SetSuspendState hibernate=%d force=%d wake=%d\n",
-             GetTickCount(), hibernate, force, wake);
-    Record(line);
+    Record("call", "SetSuspendState hibernate=%d force=%d wake=%d", hibernate, force, wake);
     return TRUE;
 }
 
 BOOL WINAPI RecordPowerState(BOOL suspend, BOOL force)
 {
-    char line[128];
-    snprintf(line, sizeof(line), "call %lu SetSystemPowerState suspend=%d force=%d\n",
-             GetTickCount(), suspend, force);
-    Record(line);
+    Record("call", "SetSystemPowerState suspend=%d force=%d", suspend, force);
     return TRUE;
 }
 
+// Log lines are ASCII by construction.
 void RecordLogLine(ServiceLogKind, const wchar_t* text)
 {
-    char line[640];
-    int length = snprintf(line, sizeof(line), "log %lu ", GetTickCount());
-    // Log lines are ASCII by construction; anything else would show as '?'.
-    for (; *text && length < static_cast<int>(sizeof(line)) - 2; ++text)
-        line[length++] = *text < 0x80 ? static_cast<char>(*text) : '?';
-    line[length++] = '\n';
-    line[length] = 0;
-    Record(line);
+    Record("log", "%ls", text);
 }
 
 }  // namespace
@@ -89,7 +75,7 @@ void LoadServicePowerCalls()
         return;
     swprintf(g_recordPath, MAX_PATH, L"%ls\\DusklatchServiceTest", folder);
     CreateDirectoryW(g_recordPath, nullptr);
-    swprintf(g_recordPath, MAX_PATH, L"%ls\\DusklatchServiceTest\\record.txt", folder);
+    wcscat(g_recordPath, L"\\record.txt");
     g_serviceLogMirror = RecordLogLine;
 }
 

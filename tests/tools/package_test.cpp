@@ -12,25 +12,6 @@ const wchar_t* const kTools[] = {L"svcctl.exe",       L"setsaver.exe",     L"set
                                  L"installsaver.exe", L"deployconfig.exe", L"setautorun.exe",
                                  L"DusklatchService.exe"};
 
-// Removes the companion service however the test ends: it would hold the
-// mailbox that later tests create.
-class CompanionServiceRemover {
-public:
-    CompanionServiceRemover() : manager_(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {}
-    ~CompanionServiceRemover()
-    {
-        if (!manager_)
-            return;
-        EXPECT_TRUE(RemoveCompanionService(manager_));
-        CloseServiceHandle(manager_);
-    }
-    CompanionServiceRemover(const CompanionServiceRemover&) = delete;
-    CompanionServiceRemover& operator=(const CompanionServiceRemover&) = delete;
-
-private:
-    SC_HANDLE manager_;
-};
-
 TEST(ToolInstallationPackage, HoldsTheSaverThePreparedSettingsAndTheTools)
 {
     const std::wstring package = PackageFolder();
@@ -68,14 +49,6 @@ TEST(ToolInstallationPackage, InstallsWithItsOwnTools)
     result = RunProcess(Quoted(bin + L"deployconfig.exe"));
     EXPECT_EQ("Configuration file deployed.\r\n", result.output);
     EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.ini"), FileContents(SettingsFile()));
-
-    CompanionServiceRemover remover;
-    result = RunProcess(Quoted(bin + L"DusklatchService.exe") + L" install");
-    EXPECT_EQ("Service DusklatchService installed.\r\n", result.output);
-    result = RunProcess(Quoted(bin + L"svcctl.exe") + L" start");
-    EXPECT_EQ("Service start pending...\r\nService started successfully.\r\n", result.output);
-    result = RunProcess(Quoted(bin + L"DusklatchService.exe") + L" uninstall");
-    EXPECT_EQ("Service DusklatchService removed.\r\n", result.output);
 }
 
 }  // namespace

@@ -204,10 +204,8 @@ TEST(ToolPaths, SaverPathNamesTheFolderWhereThe32BitCopyLies)
     } rows[] = {
         {"32-bit Windows", L"C:\\WINNT\\system32", L"", L"C:\\WINNT\\system32\\Dusklatch.scr"},
         {"WOW64", L"C:\\Windows\\system32", L"C:\\Windows\\SysWOW64", L"C:\\Windows\\SysWOW64\\Dusklatch.scr"},
-        {"WOW64, no system directory", L"", L"D:\\W\\SysWOW64", L"D:\\W\\SysWOW64\\Dusklatch.scr"},
         {"no folder at all", L"", L"", L""},
         {"longest system folder", longest, L"", longest + L"\\Dusklatch.scr"},
-        {"system folder too long", tooLong, L"", L""},
         {"WOW64 folder too long", L"C:\\Windows\\system32", tooLong, L""},
     };
     for (const auto& row : rows) {
@@ -218,27 +216,6 @@ TEST(ToolPaths, SaverPathNamesTheFolderWhereThe32BitCopyLies)
             EXPECT_EQ(row.path, path) << row.label;
         }
     }
-}
-
-TEST(ToolPaths, Wow64FolderIsTheOtherNameOfThe32BitSystemDirectory)
-{
-    // The test prefix is win64: this 32-bit process runs under WOW64, where a
-    // file put in the system directory lies in the 32-bit system folder.
-    wchar_t wow64[MAX_PATH];
-    ASSERT_TRUE(GetSystemWow64Folder(wow64, MAX_PATH));
-    wchar_t system[MAX_PATH];
-    ASSERT_NE(0u, GetSystemDirectoryW(system, MAX_PATH));
-    EXPECT_STRNE(system, wow64);
-    const std::wstring mark = std::wstring(system) + L"\\DusklatchWow64Mark.txt";
-    HANDLE file = CreateFileW(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    CloseHandle(file);
-    const std::wstring other = std::wstring(wow64) + L"\\DusklatchWow64Mark.txt";
-    const bool seen = GetFileAttributesW(other.c_str()) != INVALID_FILE_ATTRIBUTES;
-    DeleteFileW(mark.c_str());
-    EXPECT_TRUE(seen);
-    // A buffer one unit short of the folder and its terminator is refused.
-    EXPECT_FALSE(GetSystemWow64Folder(wow64, wcslen(wow64)));
 }
 
 TEST(ToolAutorunCommand, CommandIsTheQuotedPathASpaceAndTheTimeout)
