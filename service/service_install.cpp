@@ -2,9 +2,9 @@
 
 #include "companion_names.h"
 #include "tool_output.h"
-#include "tool_paths.h"
 
 #include <windows.h>
+#include <wchar.h>
 
 namespace {
 
@@ -115,10 +115,10 @@ int InstallCompanionService()
         return Failed(L"GetModuleFileName", length ? ERROR_INSUFFICIENT_BUFFER : GetLastError());
     // Quoted, so that a path with blanks names the program and not a prefix of it.
     wchar_t commandLine[MAX_PATH + 2];
-    if (!CopyText(commandLine, MAX_PATH + 2, L"\"") ||
-        !AppendText(commandLine, MAX_PATH + 2, programPath) ||
-        !AppendText(commandLine, MAX_PATH + 2, L"\""))
-        return Failed(L"GetModuleFileName", ERROR_INSUFFICIENT_BUFFER);
+    commandLine[0] = L'"';
+    wmemcpy(commandLine + 1, programPath, length);
+    commandLine[length + 1] = L'"';
+    commandLine[length + 2] = 0;
 
     ScopedServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT |
                                                                      SC_MANAGER_CREATE_SERVICE));
