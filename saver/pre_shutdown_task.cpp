@@ -2,11 +2,18 @@
 
 #include "saver_settings.h"
 #include "service_mailbox.h"
+#include "settings_security.h"
 
 #include <string.h>
 
 bool RunPreShutdownTask()
 {
+    // On the logon desktop the task would run as a service account: a command
+    // from a file that an ordinary user could have written is treated as one
+    // that cannot start.
+    if (CurrentUserIsServiceAccount() && !SettingsFileIsAdminOnly())
+        return false;
+
     // CreateProcessW may write into the command line, so it gets a copy; the
     // setting may fill its field to the last unit, hence the forced terminator.
     wchar_t commandLine[kTaskJobCapacity];

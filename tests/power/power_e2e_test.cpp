@@ -4,6 +4,7 @@
 // station (harmless under Wine), are used: a direct log-off would end every
 // windowed process of the prefix, this test's included.
 #include "power_test_support.h"
+#include "saver_settings.h"
 #include "status_rows.h"
 #include "test_support.h"
 
@@ -222,6 +223,27 @@ TEST_F(SaverOnTheWire, WithoutTheServiceTheSaverShowsErrorSevenOnce)
     EndSaver();
     EXPECT_TRUE(WireRecords(companion_.recordFile).empty())
         << Describe(WireRecords(companion_.recordFile)).c_str();
+}
+
+// ctest runs these once more as SYSTEM, the account of the logon desktop.
+// Under Wine every file belongs to an ordinary user, so the settings file is
+// one the logon desktop must not take a command from.
+TEST_F(SaverOnTheWire, ServiceAccountTakesNoTaskFromAUserOwnedFile)
+{
+    if (!CurrentUserIsServiceAccount())
+        GTEST_SKIP() << "runs as a service account only";
+    const std::wstring pidFile = ScratchPath(L"e2e-logon.pid");
+    Configure(1, true, 0, true, TaskProbeCommand(pidFile, 0));
+    ASSERT_TRUE(StartCompanion(&companion_, L"e2e-logon.records"));
+    StartSaver();
+    ASSERT_TRUE(WaitForPulse(companion_, 10000));
+    EndSaver();
+
+    const auto wire = WireRecords(companion_.recordFile);
+    ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
+    EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
+    EXPECT_EQ("pulse", wire[1].kind);
+    EXPECT_EQ(0u, WaitForTaskPid(pidFile, 1000)) << "the task must not have started";
 }
 
 // A preview counts from 536870911, so even a countdown of 0 never reaches the action.
