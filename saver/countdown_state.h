@@ -13,6 +13,7 @@ const int32_t kPreviewCountdown = 536870911;  // 0x1FFFFFFF: a preview never act
 
 struct CountdownState {
     int32_t remaining;
+    bool preview;  // a preview never acts, so its count is never cut
     UINT_PTR timerId;
     wchar_t actionName[kActionNameCapacity];
     bool actionAttempted;

@@ -1,4 +1,5 @@
 // The saver window's procedure: counts down once a second and acts once at zero.
+#include "battery_limit.h"
 #include "countdown_state.h"
 #include "power_down.h"
 #include "saver_settings.h"
@@ -31,6 +32,13 @@ void DrawRowText(HDC dc, int y, const wchar_t* text)
     TextOutW(dc, 0, y, text, static_cast<int>(wcslen(text)));
 }
 
+void LimitToBattery()
+{
+    if (!g_countdown.preview)
+        g_countdown.remaining = LimitCountdownToBattery(g_countdown.remaining, g_settings.countdown,
+                                                        g_settings.eblris, g_countdown.powerStatus);
+}
+
 LRESULT OnCreate(HWND window)
 {
     LoadSettings();
@@ -38,9 +46,12 @@ LRESULT OnCreate(HWND window)
     g_countdown.remaining = g_settings.countdown;
     RECT client;
     GetClientRect(window, &client);
-    if (client.right < kPreviewMaxWidth)
+    if (client.right < kPreviewMaxWidth) {
         g_countdown.remaining = kPreviewCountdown;
+        g_countdown.preview = true;
+    }
     TakePowerSnapshot(g_countdown);
+    LimitToBattery();
     CopyText(g_countdown.actionName, kActionNameCapacity, ActionName(g_settings.shutdown_type));
     g_countdown.serviceEvent = OpenEventW(EVENT_MODIFY_STATE, FALSE, kServiceEventName);
     BuildVersionText(g_countdown);
@@ -66,6 +77,7 @@ LRESULT OnTimer(HWND window)
     ++g_countdown.tickCount;
     if (g_countdown.tickCount % kPowerRefreshTicks == 0) {
         TakePowerSnapshot(g_countdown);
+        LimitToBattery();
         InvalidateRect(window, nullptr, TRUE);
     } else {
         InvalidateRect(window, nullptr, FALSE);
