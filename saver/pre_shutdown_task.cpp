@@ -2,6 +2,7 @@
 
 #include "saver_settings.h"
 #include "service_mailbox.h"
+#include "settings_policy.h"
 #include "settings_security.h"
 
 #include <string.h>
@@ -10,8 +11,9 @@ bool RunPreShutdownTask()
 {
     // On the logon desktop the task would run as a service account: a command
     // from a file that an ordinary user could have written is treated as one
-    // that cannot start.
-    if (CurrentUserIsServiceAccount() && !SettingsFileIsAdminOnly())
+    // that cannot start. The policy key is writable by administrators only.
+    if (CurrentUserIsServiceAccount() && !(g_policyFields & kPolicyTaskJob) &&
+        !SettingsFileIsAdminOnly())
         return false;
 
     // CreateProcessW may write into the command line, so it gets a copy; the

@@ -1,5 +1,6 @@
 #include "saver_settings.h"
 
+#include "settings_policy.h"
 #include "settings_store.h"
 
 #include <windows.h>
@@ -36,14 +37,22 @@ bool ReadFlag(const wchar_t* key, const wchar_t* defaultValue, const wchar_t* wo
 }
 
 // Every field is overwritten: a key missing from the profile gives its default.
-void ReadProfile(const ProfileKeys& keys)
+void ReadProfile(const ProfileKeys& keys, SaverSettings& settings)
 {
-    g_settings.shutdown_type = GetIntValue(keys.shutdownType, Shutdown);
-    g_settings.force = !ReadFlag(keys.force, L"true", L"false");
-    g_settings.countdown = GetIntValue(keys.countdown, 900);
-    g_settings.eblris = !ReadFlag(keys.eblris, L"true", L"false");
-    g_settings.perform_task = ReadFlag(keys.performTask, L"false", L"true");
-    GetStringValue(keys.taskJob, g_settings.task_job, kTaskJobCapacity, L"");
+    settings.shutdown_type = GetIntValue(keys.shutdownType, Shutdown);
+    settings.force = !ReadFlag(keys.force, L"true", L"false");
+    settings.countdown = GetIntValue(keys.countdown, 900);
+    settings.eblris = !ReadFlag(keys.eblris, L"true", L"false");
+    settings.perform_task = ReadFlag(keys.performTask, L"false", L"true");
+    GetStringValue(keys.taskJob, settings.task_job, kTaskJobCapacity, L"");
+}
+
+// Set only when policy does not set the field: the file keeps what the user
+// last chose there.
+void SetUnlessPolicy(uint32_t field, const wchar_t* key, const wchar_t* value)
+{
+    if (!(g_policyFields & field))
+        SetValue(key, value);
 }
 
 // The account's name is looked up on the running system, since it is localised.
@@ -106,10 +115,16 @@ bool LoadSettings()
     // The store is filled once per process; a second load must not hold every line twice.
     g_settingsStore.Clear();
     ReadSettingsFile();
-    ReadProfile(kNormalKeys);
-    if (CurrentUserIsServiceAccount() &&
-        ReadFlag(L"separate_logon_config", L"false", L"true"))
-        ReadProfile(kLogonKeys);
+    // Large for the stack of a window procedure; one load per process.
+    static SettingsSources sources;
+    ReadProfile(kNormalKeys, sources.normal);
+    ReadProfile(kLogonKeys, sources.logon);
+    sources.serviceAccount = CurrentUserIsServiceAccount();
+    sources.separateLogonConfig =
+        sources.serviceAccount && ReadFlag(L"separate_logon_config", L"false", L"true");
+    ReadPolicyProfile(false, &sources.policy);
+    ReadPolicyProfile(true, &sources.logonPolicy);
+    g_policyFields = MergeSettings(sources, &g_settings);
     return true;
 }
 
@@ -117,16 +132,16 @@ bool SaveSettings()
 {
     wchar_t number[16];
     swprintf(number, 16, L"%d", static_cast<int>(g_settings.shutdown_type));
-    SetValue(L"shutdown_type", number);
-    SetValue(L"force", g_settings.force ? L"true" : L"false");
+    SetUnlessPolicy(kPolicyShutdownType, L"shutdown_type", number);
+    SetUnlessPolicy(kPolicyForce, L"force", g_settings.force ? L"true" : L"false");
     swprintf(number, 16, L"%d", static_cast<int>(g_settings.countdown));
-    SetValue(L"countdown", number);
-    SetValue(L"eblris", g_settings.eblris ? L"true" : L"false");
-    SetValue(L"perform_task", g_settings.perform_task ? L"true" : L"false");
+    SetUnlessPolicy(kPolicyCountdown, L"countdown", number);
+    SetUnlessPolicy(kPolicyEblris, L"eblris", g_settings.eblris ? L"true" : L"false");
+    SetUnlessPolicy(kPolicyPerformTask, L"perform_task", g_settings.perform_task ? L"true" : L"false");
     // The field may have been filled to its last unit; never read past it.
     wchar_t taskJob[kTaskJobCapacity];
     memcpy(taskJob, g_settings.task_job, sizeof(taskJob));
     taskJob[kTaskJobCapacity - 1] = 0;
-    SetValue(L"task_job", taskJob);
+    SetUnlessPolicy(kPolicyTaskJob, L"task_job", taskJob);
     return WriteSettingsFile();
 }
