@@ -234,3 +234,30 @@ void PumpMessages(DWORD milliseconds)
         Sleep(10);
     }
 }
+
+namespace {
+
+const wchar_t kPolicyKeyName[] = L"HKLM\\SOFTWARE\\Policies\\Orvanta\\Dusklatch";
+
+}  // namespace
+
+bool AddPolicyValue(const wchar_t* subkey, const wchar_t* name, const wchar_t* type,
+                    const std::wstring& data)
+{
+    // reg.exe takes an argument's own quotes escaped as \".
+    std::wstring quoted;
+    for (wchar_t c : data) {
+        if (c == L'"')
+            quoted += L'\\';
+        quoted += c;
+    }
+    const ProcessResult result = RunProcess(L"reg add \"" + std::wstring(kPolicyKeyName) + subkey +
+                                            L"\" /v " + name + L" /t " + type + L" /d \"" + quoted +
+                                            L"\" /f");
+    return result.finished && result.exitCode == 0;
+}
+
+void RemovePolicyKey()
+{
+    RunProcess(L"reg delete \"" + std::wstring(kPolicyKeyName) + L"\" /f");
+}

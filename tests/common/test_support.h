@@ -49,3 +49,10 @@ HWND CreatePreviewHost();
 void PumpMessages(DWORD milliseconds);
 // Ends a process still running at the end of a test and closes its handles.
 void EndProcess(PROCESS_INFORMATION* info, DWORD waitMs = 5000);
+
+// Group Policy values as an administrator's tools leave them, written by
+// reg.exe into the machine's policy key or (subkey L"\\Logon") its Logon subkey.
+bool AddPolicyValue(const wchar_t* subkey, const wchar_t* name, const wchar_t* type,
+                    const std::wstring& data);
+// Removes the policy key with everything below it.
+void RemovePolicyKey();

@@ -74,6 +74,7 @@ protected:
         EndSaver();
         StopCompanion(&companion_);
         RemoveSettingsFile();
+        RemovePolicyKey();
     }
 
     void Configure(int action, bool force, int countdown, bool performTask, const std::wstring& taskJob)
@@ -244,6 +245,44 @@ TEST_F(SaverOnTheWire, ServiceAccountTakesNoTaskFromAUserOwnedFile)
     EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
     EXPECT_EQ("pulse", wire[1].kind);
     EXPECT_EQ(0u, WaitForTaskPid(pidFile, 1000)) << "the task must not have started";
+}
+
+// The file says a forced standby; policy says an unforced restart.
+TEST_F(SaverOnTheWire, PolicyActionOverridesTheFile)
+{
+    Configure(3, true, 0, true, L"");
+    ASSERT_TRUE(AddPolicyValue(L"", L"shutdown_type", L"REG_DWORD", L"4"));
+    ASSERT_TRUE(AddPolicyValue(L"", L"force", L"REG_DWORD", L"0"));
+    ASSERT_TRUE(StartCompanion(&companion_, L"e2e-policy.records"));
+    StartSaver();
+    ASSERT_TRUE(WaitForPulse(companion_, 10000));
+    EndSaver();
+
+    const auto wire = WireRecords(companion_.recordFile);
+    ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
+    EXPECT_EQ(WireBytes(L"Reboot;false;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
+}
+
+// As SYSTEM, a task from policy needs no protected file: the policy key is
+// writable by administrators only.
+TEST_F(SaverOnTheWire, ServiceAccountRunsATaskFromPolicy)
+{
+    if (!CurrentUserIsServiceAccount())
+        GTEST_SKIP() << "runs as a service account only";
+    const std::wstring pidFile = ScratchPath(L"e2e-policy-task.pid");
+    Configure(1, true, 0, true, L"cmd /c exit");
+    ASSERT_TRUE(AddPolicyValue(L"", L"task_job", L"REG_EXPAND_SZ", TaskProbeCommand(pidFile, 0)));
+    ASSERT_TRUE(StartCompanion(&companion_, L"e2e-policy-task.records"));
+    StartSaver();
+    ASSERT_TRUE(WaitForPulse(companion_, 10000));
+    EndSaver();
+
+    const DWORD taskPid = WaitForTaskPid(pidFile, 5000);
+    ASSERT_NE(0u, taskPid);
+    const auto wire = WireRecords(companion_.recordFile);
+    ASSERT_EQ(3u, wire.size()) << Describe(wire).c_str();
+    EXPECT_EQ(WireBytes(L"WaitFor:" + std::to_wstring(taskPid) + L";true;"), wire[0].bytes);
+    EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[1].bytes);
 }
 
 // A preview counts from 536870911, so even a countdown of 0 never reaches the action.
