@@ -7,9 +7,12 @@
 #include "mbm_image.h"
 #include "resource.h"
 #include "screensaver_framework.h"
+#include "settings_store.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <stdio.h>
+#include <string.h>
 
 const char kHomePageUrl[] = "https://dusklatch.example.org/";
 
@@ -175,6 +178,22 @@ void OnPerformTaskClicked(HWND dialog)
     }
 }
 
+// Names the file and the system's reason, so that the user can act on them
+// (free the file, grant access) and press OK again.
+void ReportSaveFailure(HWND dialog, DWORD error)
+{
+    wchar_t path[MAX_PATH];
+    if (!GetSettingsFilePath(path, MAX_PATH))
+        path[0] = 0;
+    wchar_t systemMessage[512];
+    if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                        systemMessage, 512, nullptr))
+        systemMessage[0] = 0;
+    wchar_t text[MAX_PATH + 600];
+    ComposeSaveErrorText(path, error, systemMessage, text, sizeof(text) / sizeof(text[0]));
+    MessageBoxW(dialog, text, L"Dusklatch", MB_ICONERROR | MB_OK);
+}
+
 void OnOk(HWND dialog)
 {
     LRESULT selection = SendDlgItemMessageW(dialog, IDC_SHUTDOWN_TYPE, CB_GETCURSEL, 0, 0);
@@ -186,7 +205,11 @@ void OnOk(HWND dialog)
     g_settings.eblris = IsDlgButtonChecked(dialog, IDC_EBLRIS) == BST_CHECKED;
     g_settings.perform_task = IsDlgButtonChecked(dialog, IDC_PERFORM_TASK) == BST_CHECKED;
     GetDlgItemTextW(dialog, IDC_TASK_JOB, g_settings.task_job, kTaskJobCapacity);
-    SaveSettings();  // a failed save is not reported; the dialog closes all the same
+    if (!SaveSettings()) {
+        // The dialog stays open with the user's choices in it, to be saved again or cancelled.
+        ReportSaveFailure(dialog, GetLastError());
+        return;
+    }
 
     if (g_settings.shutdown_type >= LogOff && g_settings.perform_task)
         MessageBoxW(dialog,
@@ -247,6 +270,46 @@ int TimeToCountdown(const SYSTEMTIME& time)
 {
     int seconds = time.wHour * 3600 + time.wMinute * 60 + time.wSecond;
     return seconds < 15 ? 15 : seconds;
+}
+
+namespace {
+
+// Appends as much of the part as fits before the terminator.
+void AppendClipped(wchar_t* text, size_t capacity, size_t* used, const wchar_t* part, size_t length)
+{
+    size_t room = capacity - 1 - *used;
+    if (length > room)
+        length = room;
+    memcpy(text + *used, part, length * sizeof(wchar_t));
+    *used += length;
+    text[*used] = 0;
+}
+
+}  // namespace
+
+void ComposeSaveErrorText(const wchar_t* path, DWORD error, const wchar_t* systemMessage, wchar_t* text,
+                          size_t capacity)
+{
+    if (capacity == 0)
+        return;
+    size_t used = 0;
+    text[0] = 0;
+    size_t messageLength = systemMessage ? wcslen(systemMessage) : 0;
+    while (messageLength && (systemMessage[messageLength - 1] == L'\r' || systemMessage[messageLength - 1] == L'\n'))
+        --messageLength;
+    wchar_t number[24];
+    if (messageLength == 0) {
+        swprintf(number, 24, L"error %lu", static_cast<unsigned long>(error));
+        systemMessage = number;
+        messageLength = wcslen(number);
+    }
+    const bool known = path && path[0];
+    const wchar_t* lead = known ? L"The settings could not be saved to\n" : L"The settings could not be saved.";
+    AppendClipped(text, capacity, &used, lead, wcslen(lead));
+    if (known)
+        AppendClipped(text, capacity, &used, path, wcslen(path));
+    AppendClipped(text, capacity, &used, L"\n\n", 2);
+    AppendClipped(text, capacity, &used, systemMessage, messageLength);
 }
 
 bool LogoHit(const RECT& logo, int x, int y)

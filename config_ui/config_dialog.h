@@ -11,6 +11,12 @@ void CountdownToTime(int countdownSeconds, SYSTEMTIME* time);
 int TimeToCountdown(const SYSTEMTIME& time);   // with the 15-second floor
 bool LogoHit(const RECT& logo, int x, int y);  // edges included
 POINT CenteredPosition(const RECT& window, const RECT& parent);
+// The text of the box that reports a failed save: the file's path (left out
+// when empty) and the system's message for the error without its trailing
+// line breaks, or "error <number>" when there is no message. Cut to fit
+// `capacity` units, always terminated.
+void ComposeSaveErrorText(const wchar_t* path, DWORD error, const wchar_t* systemMessage, wchar_t* text,
+                          size_t capacity);
 
 void CenterOverParent(HWND window, HWND parent);
 LRESULT CALLBACK CenteringDialogClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -46,4 +46,5 @@ bool IsServiceAccountName(const wchar_t* userName, const wchar_t* systemName,
 bool CurrentUserIsServiceAccount();
 
 bool LoadSettings();
+// False, with the file write's last error, when the settings file was not replaced.
 bool SaveSettings();

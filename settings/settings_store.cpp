@@ -376,6 +376,8 @@ bool SetValue(const wchar_t* key, const wchar_t* value)
 // The new content goes to a temporary file beside the old one, which is
 // replaced only once the new file is complete: a full disk or a failed write
 // must never leave a truncated settings file behind.
+// On failure the last error is that of the step that failed: the dialog shows
+// it, so the clean-up calls after the failure must not replace it.
 bool WriteSettingsFile()
 {
     wchar_t vendor[MAX_PATH];
@@ -383,46 +385,72 @@ bool WriteSettingsFile()
     wchar_t path[MAX_PATH];
     if (!GetVendorFolderPath(vendor, MAX_PATH) || !CopyPath(folder, vendor) ||
         !AppendPath(folder, MAX_PATH, kProductFolder) || !CopyPath(path, folder) ||
-        !AppendPath(path, MAX_PATH, kSettingsFileName))
+        !AppendPath(path, MAX_PATH, kSettingsFileName)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);  // no all-users folder, or a path beyond MAX_PATH
         return false;
+    }
     // Existing folders are the usual case; any other failure shows when the file is created.
     CreateDirectoryW(vendor, nullptr);
     CreateDirectoryW(folder, nullptr);
 
     size_t units = FormatSettingsText(g_settingsStore, nullptr, 0);
     wchar_t* text = static_cast<wchar_t*>(malloc((units + 1) * sizeof(wchar_t)));
-    if (!text)
+    if (!text) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
+    }
     FormatSettingsText(g_settingsStore, text, units);
 
     wchar_t temporary[MAX_PATH];
     if (!GetTempFileNameW(folder, L"dlk", 0, temporary)) {
+        DWORD error = GetLastError();
         free(text);
+        SetLastError(error);
         return false;
     }
     HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
         DeleteFileW(temporary);
         free(text);
+        SetLastError(error);
         return false;
     }
     bool written = true;
+    DWORD error = ERROR_SUCCESS;
     const char* bytes = reinterpret_cast<const char*>(text);
     size_t remaining = units * sizeof(wchar_t);
     while (written && remaining) {
         DWORD chunk = remaining > 0x100000 ? 0x100000 : static_cast<DWORD>(remaining);
         DWORD put = 0;
-        written = WriteFile(file, bytes, chunk, &put, nullptr) && put == chunk;
+        if (!WriteFile(file, bytes, chunk, &put, nullptr)) {
+            written = false;
+            error = GetLastError();
+        } else if (put != chunk) {
+            written = false;
+            error = ERROR_WRITE_FAULT;  // a short write sets no error of its own
+        }
         bytes += put;
         remaining -= put;
     }
-    written = FlushFileBuffers(file) && written;
-    written = CloseHandle(file) && written;
+    if (!FlushFileBuffers(file) && written) {
+        written = false;
+        error = GetLastError();
+    }
+    if (!CloseHandle(file) && written) {
+        written = false;
+        error = GetLastError();
+    }
     free(text);
 
-    if (!written || !MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (written && !MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        written = false;
+        error = GetLastError();
+    }
+    if (!written) {
         DeleteFileW(temporary);
+        SetLastError(error);
         return false;
     }
     return true;

@@ -70,4 +70,5 @@ int32_t GetIntValue(const wchar_t* key, int32_t defaultValue);
 bool GetStringValue(const wchar_t* key, wchar_t* destination, size_t capacity,
                     const wchar_t* defaultValue);
 bool SetValue(const wchar_t* key, const wchar_t* value);
+// False when the file could not be replaced; GetLastError() then tells why.
 bool WriteSettingsFile();

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -357,6 +358,49 @@ TEST_F(ConfigDialog, LogOffWithTaskSavesThenWarnsCentredOverTheDialog)
 
     PostMessageW(warning, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(1u, WaitForExit());
+}
+
+TEST_F(ConfigDialog, FailedSaveIsReportedAndTheDialogStaysForAnotherTry)
+{
+    WriteSettingsLines({L"perform_task=true", L"task_job=cmd /c exit"});
+    std::vector<unsigned char> before;
+    ASSERT_TRUE(ReadFileBytes(SettingsFile(), &before));
+    Open();
+    // Log Off with a task warns after a save: it must not after a failed one.
+    SendMessageW(Item(1001), CB_SETCURSEL, 4, 0);
+    // Held without any sharing, the file cannot be replaced; closed on every path,
+    // or the tests after this one could not use it.
+    std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> holder(
+        CreateFileW(SettingsFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), CloseHandle);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder.get());
+
+    PostClick(IDOK);
+    HWND error = WaitForDialog(L"Dusklatch");
+    ASSERT_NE(nullptr, error);
+    EXPECT_EQ(dialog_, GetWindow(error, GW_OWNER));
+    bool namesTheFile = false;
+    for (HWND child = GetWindow(error, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        namesTheFile = namesTheFile || WindowText(child).find(SettingsFile()) != std::wstring::npos;
+    EXPECT_TRUE(namesTheFile) << SettingsFile();
+    PostMessageW(error, WM_COMMAND, IDOK, 0);
+    Sleep(300);
+    EXPECT_FALSE(IsWindow(error));
+    EXPECT_EQ(nullptr, FindWindowW(L"#32770", L"Warning!"));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(info_.hProcess, 0)) << "the dialog stays after the error";
+    EXPECT_TRUE(IsWindowVisible(dialog_));
+
+    holder.reset();
+    std::vector<unsigned char> after;
+    ASSERT_TRUE(ReadFileBytes(SettingsFile(), &after));
+    EXPECT_EQ(before, after);
+
+    // The choices are still in the dialog: OK now saves them, then warns as usual.
+    PostClick(IDOK);
+    HWND warning = WaitForDialog(L"Warning!");
+    ASSERT_NE(nullptr, warning);
+    PostMessageW(warning, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(1u, WaitForExit());
+    EXPECT_NE(std::wstring::npos, ReadSettingsText().find(L"shutdown_type=5\r\n")) << ReadSettingsText();
 }
 
 TEST_F(ConfigDialog, CancelAndCloseSaveNothing)
