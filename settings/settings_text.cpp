@@ -62,8 +62,11 @@ void AppendLine(SettingsStore& store, const wchar_t* line, size_t length)
     if (end && line[end - 1] == L'\n')
         --end;
 
+    // A line that starts with "=" names no key and is kept whole like any
+    // other key-less line; split at that "=", it would be written back without
+    // it and lose one more unit on every save.
     const wchar_t* equals = FindUnit(line, L'=', end);
-    if (equals) {
+    if (equals && equals != line) {
         size_t keyLength = static_cast<size_t>(equals - line);
         const wchar_t* value = equals + 1;
         size_t valueLength = end - keyLength - 1;

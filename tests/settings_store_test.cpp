@@ -51,7 +51,7 @@ TEST_F(SettingsFileTest, RoundTripKeepsEveryLineAndAppendsMissingKeys)
          L"countdown = 60\r\ncountdown=9\r\n"},
         {"only the first = separates", L"task_job=cmd /c set a=b\r\n", {{L"force", L"true"}},
          L"task_job=cmd /c set a=b\r\nforce=true\r\n"},
-        {"a line starting with = loses its =", L"=orphan\r\n", {}, L"orphan\r\n"},
+        {"a line starting with = is kept whole", L"==orphan\r\n", {}, L"==orphan\r\n"},
         {"a line starting with CR becomes blank", L"\rjunk\r\nx=1\r\n", {}, L"\r\nx=1\r\n"},
         {"a byte-order mark before the header is kept", L"\xFEFF[Dusklatch]\r\n", {{L"countdown", L"1"}},
          L"\xFEFF[Dusklatch]\r\ncountdown=1\r\n"},
