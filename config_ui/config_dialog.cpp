@@ -7,6 +7,7 @@
 #include "mbm_image.h"
 #include "resource.h"
 #include "screensaver_framework.h"
+#include "settings_policy.h"
 #include "settings_store.h"
 
 #include <commctrl.h>
@@ -44,6 +45,11 @@ const int kTooltipCount = sizeof(kTooltips) / sizeof(kTooltips[0]);
 
 const wchar_t* const kActionItems[] = {
     L"Shutdown", L"Hibernate", L"Standby", L"Restart", L"Log Off", L"Lock Station",
+};
+
+// The control of each field of the record, in the order of the policy bits.
+const int kFieldControls[kPolicyValueCount] = {
+    IDC_SHUTDOWN_TYPE, IDC_FORCE, IDC_COUNTDOWN, IDC_EBLRIS, IDC_PERFORM_TASK, IDC_TASK_JOB,
 };
 
 // The first version of TOOLINFO: understood by every version of the controls.
@@ -131,13 +137,37 @@ void CreateTooltips(HWND dialog, HINSTANCE instance)
     }
 }
 
+// Controls whose field policy sets show its value and cannot be changed, and
+// the title says why.
+void ShowPolicyFields(HWND dialog)
+{
+    if (!g_policyFields)
+        return;
+    for (int i = 0; i < kPolicyValueCount; ++i)
+        if (g_policyFields & (1u << i))
+            EnableWindow(GetDlgItem(dialog, kFieldControls[i]), FALSE);
+    const wchar_t kManaged[] = L" (some settings are managed by your administrator)";
+    wchar_t title[128];
+    const int length = GetWindowTextW(dialog, title, 128);
+    if (length >= 0 && static_cast<size_t>(length) + wcslen(kManaged) < 128) {
+        wcscpy(title + length, kManaged);
+        SetWindowTextW(dialog, title);
+    }
+}
+
+bool TaskJobFromPolicy()
+{
+    return (g_policyFields & kPolicyTaskJob) != 0;
+}
+
 void OnInitDialog(HWND dialog)
 {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
     InstallCenteringClassProc(instance);
     LoadSettings();
     LoadLogo(dialog, instance);
-    if (!g_settings.perform_task)
+    // A command set by policy is shown whatever the check box says.
+    if (!g_settings.perform_task && !TaskJobFromPolicy())
         g_settings.task_job[0] = 0;
 
     HWND combo = GetDlgItem(dialog, IDC_SHUTDOWN_TYPE);
@@ -157,16 +187,21 @@ void OnInitDialog(HWND dialog)
 
     if (g_settings.perform_task) {
         CheckDlgButton(dialog, IDC_PERFORM_TASK, BST_CHECKED);
-        EnableCommandEdit(dialog, true);
+        if (!TaskJobFromPolicy())
+            EnableCommandEdit(dialog, true);
     }
     SetDlgItemTextW(dialog, IDC_TASK_JOB, g_settings.task_job);
     if (g_settings.eblris)
         CheckDlgButton(dialog, IDC_EBLRIS, BST_CHECKED);
     CreateTooltips(dialog, instance);
+    ShowPolicyFields(dialog);
 }
 
 void OnPerformTaskClicked(HWND dialog)
 {
+    // The policy's command stays as it is, disabled, whatever the check box says.
+    if (TaskJobFromPolicy())
+        return;
     HWND edit = GetDlgItem(dialog, IDC_TASK_JOB);
     if (IsDlgButtonChecked(dialog, IDC_PERFORM_TASK) == BST_CHECKED) {
         EnableCommandEdit(dialog, true);

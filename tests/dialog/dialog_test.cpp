@@ -49,13 +49,14 @@ protected:
             PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
         EndProcess(&info_);
         RemoveSettingsFile();
+        RemovePolicyKey();
     }
 
-    void Open(const wchar_t* arguments = L"/c")
+    void Open(const wchar_t* arguments = L"/c", const std::wstring& title = kDialogTitle)
     {
         std::wstring command = L"\"" + BinPath(L"Dusklatch.scr") + L"\" " + arguments;
         ASSERT_TRUE(StartProcess(command, &info_));
-        dialog_ = WaitForDialog(kDialogTitle);
+        dialog_ = WaitForDialog(title.c_str());
         ASSERT_NE(nullptr, dialog_);
         // Let WM_INITDIALOG finish before the controls are read.
         Sleep(300);
@@ -286,6 +287,35 @@ TEST_F(ConfigDialog, OkKeepsCommentsUnknownAndLogonKeysInPlace)
     EXPECT_EQ(L"; deployed by IT\r\n[Dusklatch]\r\nseparate_logon_config=true\r\nlogon_countdown=30\r\n"
               L"shutdown_type=3\r\nmystery=x=y\r\ncountdown=120\r\n\r\n[Extra]\r\nforce=true\r\neblris=true\r\n"
               L"perform_task=false\r\ntask_job=\r\n",
+              ReadSettingsText());
+}
+
+// Policy sets the action, the countdown and the command: their controls show
+// its values, disabled, and OK leaves the file's own values for them.
+TEST_F(ConfigDialog, PolicySetControlsAreDisabledAndOkKeepsTheFilesValues)
+{
+    WriteSettingsLines({L"[Dusklatch]", L"shutdown_type=4", L"countdown=60", L"task_job=file task"});
+    ASSERT_TRUE(AddPolicyValue(L"", L"shutdown_type", L"REG_DWORD", L"2"));
+    ASSERT_TRUE(AddPolicyValue(L"", L"countdown", L"REG_DWORD", L"3661"));
+    ASSERT_TRUE(AddPolicyValue(L"", L"task_job", L"REG_SZ", L"policy task"));
+    Open(L"/c", std::wstring(kDialogTitle) + L" (some settings are managed by your administrator)");
+
+    EXPECT_EQ(1, SendMessageW(Item(1001), CB_GETCURSEL, 0, 0));
+    const SYSTEMTIME time = PickerTime();
+    EXPECT_EQ(1, time.wHour);
+    EXPECT_EQ(1, time.wMinute);
+    EXPECT_EQ(1, time.wSecond);
+    EXPECT_EQ(L"policy task", WindowText(Item(1007)));
+    for (int id : {1001, 1004, 1007})
+        EXPECT_FALSE(IsWindowEnabled(Item(id))) << id;
+    for (int id : {1002, 1006, 1008})
+        EXPECT_TRUE(IsWindowEnabled(Item(id))) << id;
+
+    Click(1002);
+    PostClick(IDOK);
+    EXPECT_EQ(1u, WaitForExit());
+    EXPECT_EQ(L"[Dusklatch]\r\nshutdown_type=4\r\ncountdown=60\r\ntask_job=file task\r\nforce=false\r\n"
+              L"eblris=true\r\nperform_task=false\r\n",
               ReadSettingsText());
 }
 
