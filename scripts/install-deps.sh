@@ -19,6 +19,7 @@ ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/nu
 command -v c++ >/dev/null || need+=(g++)
 command -v wixl >/dev/null || need+=(wixl)
 command -v msibuild >/dev/null || need+=(msitools)
+command -v xmllint >/dev/null || need+=(libxml2-utils)
 command -v faketime >/dev/null || need+=(faketime)
 command -v zip >/dev/null || need+=(zip)
 command -v osslsigncode >/dev/null || need+=(osslsigncode)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The installation package as the build leaves it: the zip holds the folder
-# with Dusklatch.scr, the prepared Dusklatch.ini, and the six tools and the
-# companion service in bin/; the settings file is UTF-16LE without byte order
-# mark, with CR LF line ends.
+# with Dusklatch.scr, the prepared Dusklatch.ini, the six tools and the
+# companion service in bin/, and the Group Policy template in policy/ as it is
+# in the source; the settings file is UTF-16LE without byte order mark, with
+# CR LF line ends.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -25,7 +26,11 @@ $name/bin/installsaver.exe
 $name/bin/setautorun.exe
 $name/bin/setsaver.exe
 $name/bin/setsaverw.exe
-$name/bin/svcctl.exe"
+$name/bin/svcctl.exe
+$name/policy/
+$name/policy/Dusklatch.admx
+$name/policy/en-US/
+$name/policy/en-US/Dusklatch.adml"
 actual_list=$(cd "$package" && cmake -E tar tf "$name.zip" | LC_ALL=C sort)
 if [ "$actual_list" != "$expected_list" ]; then
     echo "tools-package: unexpected zip contents:" >&2
@@ -55,6 +60,12 @@ done
 for tool in svcctl setsaver setsaverw installsaver deployconfig setautorun DusklatchService; do
     if ! cmp -s "$build/bin/$tool.exe" "$scratch/$name/bin/$tool.exe"; then
         echo "tools-package: bin/$tool.exe in the zip differs from the build's" >&2
+        status=1
+    fi
+done
+for file in policy/Dusklatch.admx policy/en-US/Dusklatch.adml; do
+    if ! cmp -s "$root/$file" "$scratch/$name/$file"; then
+        echo "tools-package: $file in the zip differs from the source's" >&2
         status=1
     fi
 done

@@ -27,6 +27,7 @@ std::wstring Folder(int csidl)
 
 // As a 32-bit process sees them: SysWOW64 and "Program Files (x86)" on 64-bit Windows.
 const std::wstring kInstalledBin = Folder(CSIDL_PROGRAM_FILES) + L"\\Dusklatch\\bin";
+const std::wstring kInstalledPolicy = Folder(CSIDL_PROGRAM_FILES) + L"\\Dusklatch\\policy";
 const std::wstring kInstalledSettings = Folder(CSIDL_COMMON_APPDATA) + L"\\Orvanta\\Dusklatch\\Dusklatch.ini";
 
 std::wstring Msi()
@@ -77,6 +78,7 @@ protected:
     {
         EXPECT_FALSE(FileExists(SystemDirectoryFile(L"Dusklatch.scr")));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(kInstalledBin.c_str()));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(kInstalledPolicy.c_str()));
         EXPECT_EQ(0u, CompanionServiceState(manager_));
         EXPECT_EQ(std::vector<std::string>(4), TimeoutValues());
     }
@@ -100,6 +102,11 @@ TEST_F(InstallerPackage, InstallsWithTheToolsBytesAndUninstallLeavesOnlyEditedSe
     for (const wchar_t* program : kPrograms)
         EXPECT_EQ(FileContents(PackageFolder() + L"\\bin\\" + program), FileContents(kInstalledBin + L"\\" + program))
             << Narrow(program);
+    for (const wchar_t* policyFile : {L"\\Dusklatch.admx", L"\\en-US\\Dusklatch.adml"}) {
+        const std::wstring installed = kInstalledPolicy + policyFile;
+        EXPECT_TRUE(FileExists(installed)) << Narrow(installed);
+        EXPECT_EQ(FileContents(PackageFolder() + L"\\policy" + policyFile), FileContents(installed));
+    }
     EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.ini"), FileContents(kInstalledSettings));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), CompanionServiceState(manager_));
 

@@ -1,5 +1,6 @@
 // The installation package the build writes beside bin: its layout, the
-// prepared settings file's bytes, and an installation from it.
+// prepared settings file's bytes, and an installation from it. The policy
+// template's bytes are compared with the source by the host check.
 #include "tool_process_support.h"
 
 #include <gtest/gtest.h>
@@ -12,13 +13,15 @@ const wchar_t* const kTools[] = {L"svcctl.exe",       L"setsaver.exe",     L"set
                                  L"installsaver.exe", L"deployconfig.exe", L"setautorun.exe",
                                  L"DusklatchService.exe"};
 
-TEST(ToolInstallationPackage, HoldsTheSaverThePreparedSettingsAndTheTools)
+TEST(ToolInstallationPackage, HoldsTheSaverThePreparedSettingsTheToolsAndThePolicyTemplate)
 {
     const std::wstring package = PackageFolder();
     ASSERT_TRUE(FileExists(package + L"\\Dusklatch.scr")) << "build the dusklatch_package target";
     EXPECT_EQ(FileContents(BinPath(L"Dusklatch.scr")), FileContents(package + L"\\Dusklatch.scr"));
     for (const wchar_t* tool : kTools)
         EXPECT_EQ(FileContents(BinPath(tool)), FileContents(package + L"\\bin\\" + tool)) << Narrow(tool);
+    EXPECT_TRUE(FileExists(package + L"\\policy\\Dusklatch.admx"));
+    EXPECT_TRUE(FileExists(package + L"\\policy\\en-US\\Dusklatch.adml"));
 
     std::vector<unsigned char> zip = FileContents(package + L".zip");
     ASSERT_GE(zip.size(), 4u);
