@@ -36,5 +36,18 @@ message_file=$(rows Registry | awk -F'\t' '$4 == "EventMessageFile" {print $5}')
 [ "$message_file" = '#%[#DusklatchService.exe]' ] || { echo "msi: EventMessageFile '$message_file'" >&2; status=1; }
 # The service as its own install command writes it: automatic, own process.
 expect_row ServiceInstall "CompanionServiceInstall${tab}DusklatchService${tab}Dusklatch Service${tab}16${tab}2${tab}1${tab}${tab}${tab}${tab}${tab}${tab}CompanionService${tab}Required by Dusklatch. If this service is stopped Dusklatch will not work correctly in certain configurations."
+# The settings folders and file get the descriptor the screen saver's
+# logon-task check accepts, and the folders are created so that it applies.
+folder_sddl='O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)'
+file_sddl='O:BAD:PAI(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)'
+grep -qF "L\"$folder_sddl\"" "$root/settings/settings_security.h" &&
+    grep -qF "L\"$file_sddl\"" "$root/settings/settings_security.h" ||
+    { echo "msi: settings_security.h has other descriptors than this check" >&2; status=1; }
+expect_row MsiLockPermissionsEx "LockVendorFolder${tab}OrvantaFolder${tab}CreateFolder${tab}${folder_sddl}${tab}"
+expect_row MsiLockPermissionsEx "LockSettingsFolder${tab}SettingsFolder${tab}CreateFolder${tab}${folder_sddl}${tab}"
+expect_row MsiLockPermissionsEx "LockSettingsFile${tab}Dusklatch.ini${tab}File${tab}${file_sddl}${tab}"
+expect_row CreateFolder "OrvantaFolder${tab}Settings"
+expect_row CreateFolder "SettingsFolder${tab}Settings"
+expect_row InstallExecuteSequence "CreateFolders${tab}${tab}3700"
 [ $status -eq 0 ] && echo "msi: ok"
 exit $status

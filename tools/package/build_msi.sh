@@ -14,6 +14,13 @@ upgrade_code=$4
 product_code=$5
 version=$6
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
+# The descriptors that deployconfig applies and the screen saver's logon-task
+# check accepts, taken from the one header both are built with.
+security_header=$(dirname "$self")/../../settings/settings_security.h
+sddl() { sed -n "/$1/{n;s/^ *L\"\(.*\)\";\$/\1/p;}" "$security_header"; }
+folder_sddl=$(sddl kProtectedSettingsFolderSddl)
+file_sddl=$(sddl kProtectedSettingsFileSddl)
+[ -n "$folder_sddl" ] && [ -n "$file_sddl" ] || { echo "no descriptors in $security_header" >&2; exit 1; }
 tmp="$out.tmp"
 rm -f "$tmp"
 
@@ -30,7 +37,7 @@ msibuild_program=$(command -v msibuild)
 msibuild() { run "$msibuild_program" "$@"; }
 
 digest=$( (cd "$package" && find . -type f | LC_ALL=C sort | xargs sha256sum
-    cat "$wxs" "$self"
+    cat "$wxs" "$self" "$security_header"
     echo "$upgrade_code $product_code $version") | sha256sum | cut -c1-32 | tr a-f A-F)
 package_code=$(echo "$digest" | sed -E 's/^(.{8})(.{4}).(.{3}).(.{3})(.{12})$/{\1-\2-5\3-8\4-\5}/')
 
@@ -49,4 +56,20 @@ msibuild "$tmp" -q "UPDATE Registry SET Value = '#%[#DusklatchService.exe]' WHER
 # Public properties an administrator passes on the command line reach the
 # installer's service in a managed installation only when listed as secure.
 msibuild "$tmp" -q "UPDATE Property SET Value = 'LOGON_TIMEOUT;USER_TIMEOUT;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE Property = 'SecureCustomProperties'"
+# The settings folders and file get the administrators-only descriptor (Windows
+# Installer 5 and later; older versions ignore the table), so that the logon
+# desktop may run a task named there. CreateFolders applies it to the folders,
+# InstallFiles to a file it installs; an existing file is never overwritten
+# and keeps its own.
+msibuild "$tmp" -q "INSERT INTO CreateFolder (Directory_, Component_) VALUES ('OrvantaFolder', 'Settings')"
+msibuild "$tmp" -q "INSERT INTO CreateFolder (Directory_, Component_) VALUES ('SettingsFolder', 'Settings')"
+msibuild "$tmp" -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('RemoveFolders', 3600)"
+msibuild "$tmp" -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('CreateFolders', 3700)"
+msibuild "$tmp" -q "CREATE TABLE \`MsiLockPermissionsEx\` (\`MsiLockPermissionsEx\` CHAR(72) NOT NULL, \`LockObject\` CHAR(72) NOT NULL, \`Table\` CHAR(32) NOT NULL, \`SDDL\` LONGCHAR NOT NULL, \`Condition\` CHAR(255) PRIMARY KEY \`MsiLockPermissionsEx\`)"
+for row in "LockVendorFolder OrvantaFolder CreateFolder $folder_sddl" \
+           "LockSettingsFolder SettingsFolder CreateFolder $folder_sddl" \
+           "LockSettingsFile Dusklatch.ini File $file_sddl"; do
+    set -- $row
+    msibuild "$tmp" -q "INSERT INTO \`MsiLockPermissionsEx\` (\`MsiLockPermissionsEx\`, \`LockObject\`, \`Table\`, \`SDDL\`) VALUES ('$1', '$2', '$3', '$4')"
+done
 mv "$tmp" "$out"
