@@ -104,6 +104,20 @@ protected:
 
     void EndSaver() { EndFullScreenSaver(&saver_); }
 
+    // One countdown that relays: the companion listens, the saver runs until
+    // the service event is pulsed, and what arrived on the wire is returned.
+    std::vector<CompanionRecord> RelayOnce(const wchar_t* recordName)
+    {
+        std::vector<CompanionRecord> none;
+        if (!StartCompanion(&companion_, recordName))
+            return none;
+        StartSaver();
+        const bool pulsed = WaitForPulse(companion_, 10000);
+        EndSaver();
+        EXPECT_TRUE(pulsed) << "no pulse";
+        return WireRecords(companion_.recordFile);
+    }
+
     SaverRun saver_;
     CompanionProcess companion_;
 };
@@ -235,12 +249,7 @@ TEST_F(SaverOnTheWire, ServiceAccountTakesNoTaskFromAUserOwnedFile)
         GTEST_SKIP() << "runs as a service account only";
     const std::wstring pidFile = ScratchPath(L"e2e-logon.pid");
     Configure(1, true, 0, true, TaskProbeCommand(pidFile, 0));
-    ASSERT_TRUE(StartCompanion(&companion_, L"e2e-logon.records"));
-    StartSaver();
-    ASSERT_TRUE(WaitForPulse(companion_, 10000));
-    EndSaver();
-
-    const auto wire = WireRecords(companion_.recordFile);
+    const auto wire = RelayOnce(L"e2e-logon.records");
     ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
     EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
     EXPECT_EQ("pulse", wire[1].kind);
@@ -253,12 +262,7 @@ TEST_F(SaverOnTheWire, PolicyActionOverridesTheFile)
     Configure(3, true, 0, true, L"");
     ASSERT_TRUE(AddPolicyValue(L"", L"shutdown_type", L"REG_DWORD", L"4"));
     ASSERT_TRUE(AddPolicyValue(L"", L"force", L"REG_DWORD", L"0"));
-    ASSERT_TRUE(StartCompanion(&companion_, L"e2e-policy.records"));
-    StartSaver();
-    ASSERT_TRUE(WaitForPulse(companion_, 10000));
-    EndSaver();
-
-    const auto wire = WireRecords(companion_.recordFile);
+    const auto wire = RelayOnce(L"e2e-policy.records");
     ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
     EXPECT_EQ(WireBytes(L"Reboot;false;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
 }
@@ -272,14 +276,10 @@ TEST_F(SaverOnTheWire, ServiceAccountRunsATaskFromPolicy)
     const std::wstring pidFile = ScratchPath(L"e2e-policy-task.pid");
     Configure(1, true, 0, true, L"cmd /c exit");
     ASSERT_TRUE(AddPolicyValue(L"", L"task_job", L"REG_EXPAND_SZ", TaskProbeCommand(pidFile, 0)));
-    ASSERT_TRUE(StartCompanion(&companion_, L"e2e-policy-task.records"));
-    StartSaver();
-    ASSERT_TRUE(WaitForPulse(companion_, 10000));
-    EndSaver();
+    const auto wire = RelayOnce(L"e2e-policy-task.records");
 
     const DWORD taskPid = WaitForTaskPid(pidFile, 5000);
     ASSERT_NE(0u, taskPid);
-    const auto wire = WireRecords(companion_.recordFile);
     ASSERT_EQ(3u, wire.size()) << Describe(wire).c_str();
     EXPECT_EQ(WireBytes(L"WaitFor:" + std::to_wstring(taskPid) + L";true;"), wire[0].bytes);
     EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[1].bytes);
