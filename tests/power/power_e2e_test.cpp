@@ -268,14 +268,17 @@ TEST_F(SaverOnTheWire, PolicyActionOverridesTheFile)
 }
 
 // As SYSTEM, a task from policy needs no protected file: the policy key is
-// writable by administrators only.
+// writable by administrators only. Its variables are expanded in the saver's
+// environment, which it inherits from this test.
 TEST_F(SaverOnTheWire, ServiceAccountRunsATaskFromPolicy)
 {
     if (!CurrentUserIsServiceAccount())
         GTEST_SKIP() << "runs as a service account only";
     const std::wstring pidFile = ScratchPath(L"e2e-policy-task.pid");
     Configure(1, true, 0, true, L"cmd /c exit");
-    ASSERT_TRUE(AddPolicyValue(L"", L"task_job", L"REG_EXPAND_SZ", TaskProbeCommand(pidFile, 0)));
+    ASSERT_TRUE(SetEnvironmentVariableW(L"DUSKLATCH_TEST_BIN", ModuleFolder().c_str()));
+    ASSERT_TRUE(AddPolicyValue(L"", L"task_job", L"REG_EXPAND_SZ",
+                               L"\"%DUSKLATCH_TEST_BIN%\\task_probe.exe\" \"" + pidFile + L"\" 0"));
     const auto wire = RelayOnce(L"e2e-policy-task.records");
 
     const DWORD taskPid = WaitForTaskPid(pidFile, 5000);
