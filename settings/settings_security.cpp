@@ -5,7 +5,6 @@
 #include <aclapi.h>
 #include <sddl.h>
 #include <stddef.h>
-#include <wchar.h>
 
 namespace {
 
@@ -108,14 +107,8 @@ bool SettingsFileIsAdminOnly()
 {
     wchar_t file[MAX_PATH];
     wchar_t productFolder[MAX_PATH];
-    if (!GetSettingsFilePath(file, MAX_PATH) || !GetSettingsFolderPath(productFolder, MAX_PATH))
-        return false;
     wchar_t vendorFolder[MAX_PATH];
-    wcscpy(vendorFolder, productFolder);
-    wchar_t* cut = wcsrchr(vendorFolder, L'\\');
-    if (!cut)
-        return false;
-    *cut = 0;
-    return PathIsAdminOnly(file, false) && PathIsAdminOnly(productFolder, true) &&
-           PathIsAdminOnly(vendorFolder, true);
+    return GetSettingsFilePath(file, MAX_PATH) && GetSettingsFolderPath(productFolder, MAX_PATH) &&
+           GetVendorFolderPath(vendorFolder, MAX_PATH) && PathIsAdminOnly(file, false) &&
+           PathIsAdminOnly(productFolder, true) && PathIsAdminOnly(vendorFolder, true);
 }

@@ -39,9 +39,6 @@ bool CopyPath(wchar_t* destination, const wchar_t* source)
 // ---------------------------------------------------------------------------
 // File location
 
-namespace {
-
-// The all-users application-data folder followed by "\Orvanta".
 bool GetVendorFolderPath(wchar_t* folder, size_t capacity)
 {
     wchar_t appData[MAX_PATH] = {};
@@ -50,8 +47,6 @@ bool GetVendorFolderPath(wchar_t* folder, size_t capacity)
     folder[0] = 0;
     return AppendPath(folder, capacity, appData) && AppendPath(folder, capacity, kVendorFolder);
 }
-
-}  // namespace
 
 bool GetSettingsFolderPath(wchar_t* folder, size_t capacity)
 {

@@ -22,6 +22,18 @@ wchar_t* CopyText(const wchar_t* text, size_t length)
     return copy;
 }
 
+// Replaces *held with a copy of text; on a failed allocation it stays as it was.
+bool ReplaceText(wchar_t** held, size_t* heldLength, const wchar_t* text, size_t length)
+{
+    wchar_t* copy = CopyText(text, length);
+    if (!copy)
+        return false;
+    free(*held);
+    *held = copy;
+    *heldLength = length;
+    return true;
+}
+
 const wchar_t* FindUnit(const wchar_t* text, wchar_t unit, size_t length)
 {
     for (size_t i = 0; i < length; ++i) {
@@ -95,24 +107,12 @@ SettingsEntry::~SettingsEntry()
 
 bool SettingsEntry::SetKey(const wchar_t* text, size_t length)
 {
-    wchar_t* copy = CopyText(text, length);
-    if (!copy)
-        return false;
-    free(key_);
-    key_ = copy;
-    keyLength_ = length;
-    return true;
+    return ReplaceText(&key_, &keyLength_, text, length);
 }
 
 bool SettingsEntry::SetValue(const wchar_t* text, size_t length)
 {
-    wchar_t* copy = CopyText(text, length);
-    if (!copy)
-        return false;
-    free(value_);
-    value_ = copy;
-    valueLength_ = length;
-    return true;
+    return ReplaceText(&value_, &valueLength_, text, length);
 }
 
 bool SettingsEntry::KeyMatches(const wchar_t* otherKey) const
