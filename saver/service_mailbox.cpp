@@ -22,22 +22,22 @@ const wchar_t* ServiceActionVerb(ShutdownType action)
 {
     switch (action) {
     case Shutdown:
-        return L"Shutdown";
+        return kShutdownVerb;
     case Hibernation:
-        return L"Hibernate";
+        return kHibernateVerb;
     case Standby:
-        return L"Standby";
+        return kStandbyVerb;
     case Restart:
-        return L"Reboot";
+        return kRebootVerb;
     default:
-        return L"NoAction";
+        return kNoActionVerb;
     }
 }
 
 size_t ComposeWaitMessage(DWORD processId, wchar_t* message, size_t capacity)
 {
     // Note: this toolchain's wide printf takes %ls for wide text and %s for narrow.
-    int length = swprintf(message, capacity, L"WaitFor:%lu;true;",
+    int length = swprintf(message, capacity, L"%ls%lu;true;", kWaitForVerb,
                           static_cast<unsigned long>(processId));
     return FittedLength(length, message, capacity);
 }

@@ -14,3 +14,12 @@ inline constexpr wchar_t kCompanionServiceDescription[] =
 // the screen saver pulses after writing.
 inline constexpr wchar_t kServiceMailboxName[] = L"\\\\.\\mailslot\\Orvanta\\Dusklatch\\mailbox";
 inline constexpr wchar_t kServiceEventName[] = L"Global\\Dusklatch_mailarrived_";
+
+// The words of the messages: "WaitFor:<process id>;true;", and an action verb
+// followed by ";true;" or ";false;" for the forced flag.
+inline constexpr wchar_t kWaitForVerb[] = L"WaitFor:";
+inline constexpr wchar_t kShutdownVerb[] = L"Shutdown";
+inline constexpr wchar_t kHibernateVerb[] = L"Hibernate";
+inline constexpr wchar_t kStandbyVerb[] = L"Standby";
+inline constexpr wchar_t kRebootVerb[] = L"Reboot";
+inline constexpr wchar_t kNoActionVerb[] = L"NoAction";

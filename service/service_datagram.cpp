@@ -1,10 +1,11 @@
 #include "service_datagram.h"
 
+#include "companion_names.h"
+
 #include <wchar.h>
 
 namespace {
 
-const wchar_t kWaitVerb[] = L"WaitFor:";
 const wchar_t kTrueFlag[] = L";true;";
 const wchar_t kFalseFlag[] = L";false;";
 
@@ -12,11 +13,11 @@ const struct {
     const wchar_t* verb;
     ServiceRequestKind kind;
 } kActionVerbs[] = {
-    {L"Shutdown", kRequestShutdown},
-    {L"Hibernate", kRequestHibernate},
-    {L"Standby", kRequestStandby},
-    {L"Reboot", kRequestReboot},
-    {L"NoAction", kRequestNoAction},
+    {kShutdownVerb, kRequestShutdown},
+    {kHibernateVerb, kRequestHibernate},
+    {kStandbyVerb, kRequestStandby},
+    {kRebootVerb, kRequestReboot},
+    {kNoActionVerb, kRequestNoAction},
 };
 
 // The text of a datagram as UTF-16 units read from little-endian byte pairs.
@@ -108,7 +109,7 @@ DatagramVerdict CheckServiceDatagram(const unsigned char* bytes, size_t length,
 
     ServiceRequest parsed = {kRequestNoAction, false, 0};
     size_t end = 0;
-    if (MatchAt(units, 0, kWaitVerb, &end)) {
+    if (MatchAt(units, 0, kWaitForVerb, &end)) {
         parsed.kind = kRequestWaitFor;
         if (!ReadProcessId(units, end, &parsed.processId, &end))
             return kDatagramBadProcessId;
@@ -159,7 +160,7 @@ const wchar_t* DatagramVerdictText(DatagramVerdict verdict)
 const wchar_t* ServiceRequestVerb(ServiceRequestKind kind)
 {
     if (kind == kRequestWaitFor)
-        return kWaitVerb;
+        return kWaitForVerb;
     for (const auto& action : kActionVerbs)
         if (action.kind == kind)
             return action.verb;
@@ -170,7 +171,7 @@ size_t FormatServiceRequest(const ServiceRequest& request, wchar_t* text, size_t
 {
     const wchar_t* flag = request.force ? kTrueFlag : kFalseFlag;
     int length = request.kind == kRequestWaitFor
-                     ? swprintf(text, capacity, L"%ls%lu%ls", kWaitVerb,
+                     ? swprintf(text, capacity, L"%ls%lu%ls", kWaitForVerb,
                                 static_cast<unsigned long>(request.processId), flag)
                      : swprintf(text, capacity, L"%ls%ls", ServiceRequestVerb(request.kind), flag);
     if (length < 0 || static_cast<size_t>(length) >= capacity) {
