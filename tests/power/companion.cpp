@@ -47,6 +47,32 @@ void RecordMessages(HANDLE file, HANDLE slot)
     }
 }
 
+struct PulseWatch {
+    HANDLE file;
+    HANDLE slot;
+    HANDLE event;
+    HANDLE stop;
+    HANDLE done;
+    CRITICAL_SECTION lock;  // the file and the slot are shared with the main loop
+};
+
+// A pulse reaches only a thread that waits at that moment, so one thread does
+// nothing but wait for it; reading the slot in the same loop would lose a
+// pulse that came while it recorded.
+DWORD WINAPI WatchPulses(void* parameter)
+{
+    PulseWatch* watch = static_cast<PulseWatch*>(parameter);
+    HANDLE waits[3] = {watch->event, watch->stop, watch->done};
+    while (WaitForMultipleObjects(3, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
+        EnterCriticalSection(&watch->lock);
+        // Messages found on a pulse were written before it, and are recorded first.
+        RecordMessages(watch->file, watch->slot);
+        RecordTick(watch->file, "pulse");
+        LeaveCriticalSection(&watch->lock);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -66,21 +92,28 @@ int wmain(int argc, wchar_t** argv)
         return 4;
     }
     HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, kStopEventName);
+    PulseWatch watch = {file, mailbox.slot, mailbox.event, stop, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    InitializeCriticalSection(&watch.lock);
+    HANDLE watcher = CreateThread(nullptr, 0, WatchPulses, &watch, 0, nullptr);
     RecordTick(file, "ready");
-
     const DWORD start = GetTickCount();
-    HANDLE waits[2] = {mailbox.event, stop};
     for (;;) {
-        DWORD woken = WaitForMultipleObjects(2, waits, FALSE, kPollMs);
-        // A pulse with nobody waiting is lost, so the slot is also read after
-        // every timeout. Messages found on a pulse were written before it,
-        // and are recorded first.
+        // The screen saver writes without a pulse when it could not open the
+        // event: the slot is read after every poll too.
+        const bool stopped = WaitForSingleObject(stop, kPollMs) == WAIT_OBJECT_0;
+        EnterCriticalSection(&watch.lock);
         RecordMessages(file, mailbox.slot);
-        if (woken == WAIT_OBJECT_0)
-            RecordTick(file, "pulse");
-        if (woken == WAIT_OBJECT_0 + 1 || GetTickCount() - start > lifetimeMs)
+        LeaveCriticalSection(&watch.lock);
+        if (stopped || GetTickCount() - start > lifetimeMs)
             break;
     }
+    SetEvent(watch.done);
+    if (watcher) {
+        WaitForSingleObject(watcher, INFINITE);
+        CloseHandle(watcher);
+    }
+    CloseHandle(watch.done);
+    DeleteCriticalSection(&watch.lock);
     RecordTick(file, "stopped");
     CloseHandle(stop);
     CloseCompanionMailbox(&mailbox);

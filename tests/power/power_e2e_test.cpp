@@ -104,26 +104,18 @@ protected:
 
     void EndSaver() { EndFullScreenSaver(&saver_); }
 
-    // One countdown that relays: the companion listens and the saver runs
-    // until its action message has arrived. Only the messages are returned:
-    // the stand-in can miss a pulse that comes while it records, and the tests
-    // above look at pulses.
+    // One countdown that relays: the companion listens, the saver runs until
+    // the service event is pulsed, and what arrived on the wire is returned.
     std::vector<CompanionRecord> RelayOnce(const wchar_t* recordName)
     {
-        std::vector<CompanionRecord> messages;
+        std::vector<CompanionRecord> none;
         if (!StartCompanion(&companion_, recordName))
-            return messages;
+            return none;
         StartSaver();
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(50)) {
-            messages.clear();
-            for (const CompanionRecord& record : WireRecords(companion_.recordFile))
-                if (record.kind == "message")
-                    messages.push_back(record);
-            if (!messages.empty() && Utf16Text(messages.back().bytes).compare(0, 8, L"WaitFor:") != 0)
-                break;
-        }
+        const bool pulsed = WaitForPulse(companion_, 10000);
         EndSaver();
-        return messages;
+        EXPECT_TRUE(pulsed) << "no pulse";
+        return WireRecords(companion_.recordFile);
     }
 
     SaverRun saver_;
@@ -258,8 +250,9 @@ TEST_F(SaverOnTheWire, ServiceAccountTakesNoTaskFromAUserOwnedFile)
     const std::wstring pidFile = ScratchPath(L"e2e-logon.pid");
     Configure(1, true, 0, true, TaskProbeCommand(pidFile, 0));
     const auto wire = RelayOnce(L"e2e-logon.records");
-    ASSERT_EQ(1u, wire.size()) << Describe(wire).c_str();
+    ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
     EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
+    EXPECT_EQ("pulse", wire[1].kind);
     EXPECT_EQ(0u, WaitForTaskPid(pidFile, 1000)) << "the task must not have started";
 }
 
@@ -270,7 +263,7 @@ TEST_F(SaverOnTheWire, PolicyActionOverridesTheFile)
     ASSERT_TRUE(AddPolicyValue(L"", L"shutdown_type", L"REG_DWORD", L"4"));
     ASSERT_TRUE(AddPolicyValue(L"", L"force", L"REG_DWORD", L"0"));
     const auto wire = RelayOnce(L"e2e-policy.records");
-    ASSERT_EQ(1u, wire.size()) << Describe(wire).c_str();
+    ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
     EXPECT_EQ(WireBytes(L"Reboot;false;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
 }
 
@@ -290,7 +283,7 @@ TEST_F(SaverOnTheWire, ServiceAccountRunsATaskFromPolicy)
 
     const DWORD taskPid = WaitForTaskPid(pidFile, 5000);
     ASSERT_NE(0u, taskPid);
-    ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
+    ASSERT_EQ(3u, wire.size()) << Describe(wire).c_str();
     EXPECT_EQ(WireBytes(L"WaitFor:" + std::to_wstring(taskPid) + L";true;"), wire[0].bytes);
     EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[1].bytes);
 }
