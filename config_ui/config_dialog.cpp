@@ -52,8 +52,9 @@ const int kFieldControls[kPolicyValueCount] = {
     IDC_SHUTDOWN_TYPE, IDC_FORCE, IDC_COUNTDOWN, IDC_EBLRIS, IDC_PERFORM_TASK, IDC_TASK_JOB,
 };
 
-// The first version of TOOLINFO: understood by every version of the controls.
-const UINT kToolInfoV1Size = 44;
+// The first version of TOOLINFO (44 bytes in a 32-bit program): understood by
+// every version of the controls.
+const UINT kToolInfoV1Size = TTTOOLINFOA_V1_SIZE;
 
 struct DialogState {
     HBITMAP logoBitmap;
@@ -74,8 +75,15 @@ void InstallCenteringClassProc(HINSTANCE instance)
     HWND probe = CreateWindowExW(0, L"#32770", nullptr, 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     if (!probe)
         return;
+#ifdef _WIN64
+    // The product is 32-bit; a 64-bit build exists only to run the tests on
+    // machines that cannot run 32-bit programs, where the pointer-sized call is needed.
+    g_systemDialogClassProc = reinterpret_cast<WNDPROC>(
+        SetClassLongPtrA(probe, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(CenteringDialogClassProc)));
+#else
     g_systemDialogClassProc = reinterpret_cast<WNDPROC>(static_cast<ULONG_PTR>(SetClassLongA(
         probe, GCL_WNDPROC, static_cast<LONG>(reinterpret_cast<ULONG_PTR>(CenteringDialogClassProc)))));
+#endif
     DestroyWindow(probe);
 }
 

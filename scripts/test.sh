@@ -1,40 +1,76 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Windows tests under Wine in a
-# throw-away prefix with an Xvfb display of their own, then the host-side checks.
+# throw-away prefix with an Xvfb display of their own, and beside them the
+# host-side checks; ends with one line "summary: N passed, N failed".
+# Extra arguments go to ctest and run only that selection of the Wine tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh"
 build=${BUILD_DIR:-$root/build}
-
 . "$root/scripts/wine-prefix.sh"
 work=$(mktemp -d /tmp/dusklatch-test.XXXXXX)
+host_pid=
 cleanup() {
+    [ -z "$host_pid" ] || kill "$host_pid" 2>/dev/null || true
     wine_prefix_destroy
     xvfb_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
 
+# The deliverables are always the 32-bit build. Where this machine cannot run
+# 32-bit programs, the Windows tests run a 64-bit build of the same sources.
+if wine_runs_32bit; then
+    "$root/scripts/build.sh"
+    test_build=$build
+else
+    echo "note: this machine runs no 32-bit code; the Windows tests run a 64-bit build of the same sources"
+    wine_use_64bit_only "$work/wine"
+    "$root/scripts/build.sh" --target dusklatch_msi
+    test_build=$build-x86_64
+    DUSKLATCH_ARCH=x86_64 BUILD_DIR=$test_build "$root/scripts/build.sh"
+fi
+
+# The host checks are mostly compiling and fuzzing, the Wine tests mostly
+# waiting on windows and processes: they share the machine well.
+run_host_checks=0
+if [ -x "$root/scripts/host-tests.sh" ] && [ $# -eq 0 ]; then
+    run_host_checks=1
+    # A short fuzzing run for every check of the whole suite; set them higher by hand.
+    export MBM_FUZZ_SECONDS=${MBM_FUZZ_SECONDS:-20}
+    export SERVICE_FUZZ_SECONDS=${SERVICE_FUZZ_SECONDS:-20}
+    export SETTINGS_FUZZ_SECONDS=${SETTINGS_FUZZ_SECONDS:-20}
+    BUILD_DIR=$build "$root/scripts/host-tests.sh" >"$work/host.log" 2>&1 &
+    host_pid=$!
+fi
+
 xvfb_start
 wine_prefix_create "$work/prefix"
 # Keeps Wine's desktop process from closing between tests; ended with the wineserver.
-wine "$build/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
+wine "$test_build/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
 
 status=0
 set +e
-(cd "$build" && ctest --output-on-failure --timeout 600 "$@") 2>&1 | tee "$work/ctest.log"
+(cd "$test_build" && ctest --output-on-failure --timeout 600 "$@") 2>&1 | tee "$work/ctest.log"
 ctest_status=${PIPESTATUS[0]}
 set -e
 [ "$ctest_status" = 0 ] || status=$ctest_status
 
 host_passed=0
 host_failed=0
-if [ -x "$root/scripts/host-tests.sh" ] && [ $# -eq 0 ]; then
-    if "$root/scripts/host-tests.sh"; then host_passed=1; else host_failed=1; status=1; fi
+if [ "$run_host_checks" = 1 ]; then
+    host_status=0
+    wait "$host_pid" || host_status=$?
+    host_pid=
+    cat "$work/host.log"
+    host_passed=$(grep -c '^host check .*: passed$' "$work/host.log" || true)
+    host_failed=$(grep -c '^host check .*: failed$' "$work/host.log" || true)
+    # A check runner that died before its own summary still counts as a failure.
+    if [ "$host_status" != 0 ] && [ "$host_failed" = 0 ]; then host_failed=1; fi
+    [ "$host_status" = 0 ] || status=1
 fi
 
-# One closing line for the whole run: the Wine tests plus the host checks
+# One closing line for the whole run: the Wine tests plus each host check
 # (these run only for the whole suite, not for a selection given to ctest).
 summary=$(sed -n 's/.*tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\).*/\1 \2/p' "$work/ctest.log" | tail -n 1)
 failed=${summary%% *}

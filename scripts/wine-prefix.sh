@@ -1,6 +1,26 @@
 # Sourced by the scripts: a throw-away Wine prefix with its own wineserver.
+# wine_runs_32bit         - true when this machine can run 32-bit programs
+# wine_use_64bit_only     - puts a `wine` on PATH that runs 64-bit programs only
 # wine_prefix_create DIR  - makes the prefix and keeps a wineserver running
 # wine_prefix_destroy     - ends the wineserver and removes the prefix
+
+# Some virtual machines' kernels execute no 32-bit code at all: Wine's 32-bit
+# loader (which every 32-bit Windows program needs) then fails to start.
+wine_runs_32bit() {
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# Debian's `wine` always picks the 32-bit loader when it is installed, even where
+# it cannot run; this one calls the 64-bit loader, which runs 64-bit programs.
+wine_use_64bit_only() {
+    local shim=$1
+    mkdir -p "$shim"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shim/wine"
+    chmod +x "$shim/wine"
+    export PATH="$shim:$PATH"
+    export WINELOADER=/usr/lib/wine/wine64
+    export WINEARCH=win64
+}
 
 wine_prefix_create() {
     export WINEPREFIX="$1"

@@ -25,9 +25,18 @@ std::wstring Folder(int csidl)
     return folder;
 }
 
-// As a 32-bit process sees them: SysWOW64 and "Program Files (x86)" on 64-bit Windows.
-const std::wstring kInstalledBin = Folder(CSIDL_PROGRAM_FILES) + L"\\Dusklatch\\bin";
-const std::wstring kInstalledPolicy = Folder(CSIDL_PROGRAM_FILES) + L"\\Dusklatch\\policy";
+// Where the 32-bit package installs, as a 32-bit process sees it: SysWOW64 and
+// "Program Files (x86)" on 64-bit Windows. The 64-bit test build names them.
+#ifdef _WIN64
+const int kPackageProgramFiles = CSIDL_PROGRAM_FILESX86;
+const int kPackageSystem = CSIDL_SYSTEMX86;
+#else
+const int kPackageProgramFiles = CSIDL_PROGRAM_FILES;
+const int kPackageSystem = CSIDL_SYSTEM;
+#endif
+const std::wstring kInstalledBin = Folder(kPackageProgramFiles) + L"\\Dusklatch\\bin";
+const std::wstring kInstalledPolicy = Folder(kPackageProgramFiles) + L"\\Dusklatch\\policy";
+const std::wstring kInstalledSaver = Folder(kPackageSystem) + L"\\Dusklatch.scr";
 const std::wstring kInstalledSettings = Folder(CSIDL_COMMON_APPDATA) + L"\\Orvanta\\Dusklatch\\Dusklatch.ini";
 
 std::wstring Msi()
@@ -76,7 +85,7 @@ protected:
     // Nothing of the product is on the machine but, perhaps, the settings file.
     void ExpectNothingInstalled()
     {
-        EXPECT_FALSE(FileExists(SystemDirectoryFile(L"Dusklatch.scr")));
+        EXPECT_FALSE(FileExists(kInstalledSaver));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(kInstalledBin.c_str()));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(kInstalledPolicy.c_str()));
         EXPECT_EQ(0u, CompanionServiceState(manager_));
@@ -98,7 +107,7 @@ TEST_F(InstallerPackage, InstallsWithTheToolsBytesAndUninstallLeavesOnlyEditedSe
 
     ASSERT_EQ(0u, Msiexec(L"/i " + Msi() + L" LOGON_TIMEOUT=30 USER_TIMEOUT=45"));
     EXPECT_EQ(expected, TimeoutValues());
-    EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.scr"), FileContents(SystemDirectoryFile(L"Dusklatch.scr")));
+    EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.scr"), FileContents(kInstalledSaver));
     for (const wchar_t* program : kPrograms)
         EXPECT_EQ(FileContents(PackageFolder() + L"\\bin\\" + program), FileContents(kInstalledBin + L"\\" + program))
             << Narrow(program);

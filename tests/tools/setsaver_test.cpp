@@ -201,6 +201,9 @@ TEST_F(ToolSetSaver, WindowlessBuildWithoutOutputStillSelects)
 
 TEST_F(ToolSetSaver, ANativeProcessStartsTheSaverFromTheSelectedPath)
 {
+#ifdef _WIN64
+    GTEST_SKIP() << "the 64-bit test build runs the tools without file-system redirection";
+#endif
     // Only 64-bit Windows separates the two views of the system directory.
     ASSERT_TRUE(RunsUnderWow64()) << "the test prefix is meant to be win64";
     const std::wstring installed = SystemDirectoryFile(L"Dusklatch.scr");

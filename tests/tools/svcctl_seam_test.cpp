@@ -578,6 +578,9 @@ TEST_F(ToolSvcctlCommand, NoActiveDependentsNeedsNoBlock)
 
 TEST_F(ToolSvcctlCommand, DependentsFailureWaysFreeTheBlockAndCloseTheHandle)
 {
+    // Two entries, then "A" and "B" with their terminators: 80 bytes in a
+    // 32-bit program, whose entries are 36 bytes each.
+    const std::string allocate = "Allocate(" + std::to_string(2 * sizeof(ENUM_SERVICE_STATUSW) + 8) + ")";
     const struct {
         const char* name;
         DWORD firstEnumError;
@@ -589,18 +592,17 @@ TEST_F(ToolSvcctlCommand, DependentsFailureWaysFreeTheBlockAndCloseTheHandle)
         std::vector<std::string> calls;
     } rows[] = {
         {"enumeration refused", ERROR_ACCESS_DENIED, false, 0, 0, 0, false, {"Enum(none)"}},
-        {"no memory", ERROR_MORE_DATA, true, 0, 0, 0, false, {"Enum(none)", "Allocate(80)"}},
+        {"no memory", ERROR_MORE_DATA, true, 0, 0, 0, false, {"Enum(none)", allocate}},
         {"second enumeration", ERROR_MORE_DATA, false, ERROR_INVALID_HANDLE, 0, 0, false,
-         {"Enum(none)", "Allocate(80)", "Enum(block)", "Free"}},
+         {"Enum(none)", allocate, "Enum(block)", "Free"}},
         {"open", ERROR_MORE_DATA, false, 0, ERROR_ACCESS_DENIED, 0, false,
-         {"Enum(none)", "Allocate(80)", "Enum(block)", "OpenService(A,24)", "Free"}},
+         {"Enum(none)", allocate, "Enum(block)", "OpenService(A,24)", "Free"}},
         {"stop request", ERROR_MORE_DATA, false, 0, 0, ERROR_SERVICE_CANNOT_ACCEPT_CTRL, false,
-         {"Enum(none)", "Allocate(80)", "Enum(block)", "OpenService(A,24)", "Stop(A)", "Close(A)", "Free"}},
+         {"Enum(none)", allocate, "Enum(block)", "OpenService(A,24)", "Stop(A)", "Close(A)", "Free"}},
         {"query", ERROR_MORE_DATA, false, 0, 0, 0, true,
-         {"Enum(none)", "Allocate(80)", "Enum(block)", "OpenService(A,24)", "Stop(A)", "Sleep(100)", "Query(A)",
+         {"Enum(none)", allocate, "Enum(block)", "OpenService(A,24)", "Stop(A)", "Sleep(100)", "Query(A)",
           "Close(A)", "Free"}},
     };
-    // Two entries of 36 bytes, then "A" and "B" with their terminators: 80 bytes.
     for (const auto& row : rows) {
         fake_ = FakeServiceManager();
         RunningWithDependents({L"A", L"B"});

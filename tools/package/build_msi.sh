@@ -1,5 +1,5 @@
 #!/bin/sh
-# build_msi.sh WXS PACKAGE_FOLDER OUTPUT UPGRADE_CODE PRODUCT_CODE PRODUCT_VERSION
+# build_msi.sh WXS PACKAGE_FOLDER OUTPUT UPGRADE_CODE PRODUCT_CODE PRODUCT_VERSION [ARCH]
 # Builds the Windows Installer package from the package folder with wixl, then
 # sets with msibuild what wixl 0.101 drops or cannot express.
 # The package code (the summary's revision number) is derived from everything
@@ -13,6 +13,9 @@ out=$3
 upgrade_code=$4
 product_code=$5
 version=$6
+# x64 only for the 64-bit test build (its programs are 64-bit, and so must be
+# the registry view its rows write); the product's package is x86.
+arch=${7:-x86}
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 # The descriptors that deployconfig applies and the screen saver's logon-task
 # check accepts, taken from the one header both are built with.
@@ -72,4 +75,11 @@ for row in "LockVendorFolder OrvantaFolder CreateFolder $folder_sddl" \
     set -- $row
     msibuild "$tmp" -q "INSERT INTO \`MsiLockPermissionsEx\` (\`MsiLockPermissionsEx\`, \`LockObject\`, \`Table\`, \`SDDL\`) VALUES ('$1', '$2', '$3', '$4')"
 done
+if [ "$arch" = x64 ]; then
+    msibuild "$tmp" -s "Dusklatch $version" "Orvanta" "x64;1033" "$package_code"
+    # msidbComponentAttributes64bit on every component.
+    msiinfo export "$tmp" Component | tail -n +4 | tr -d '\r' | while IFS="$(printf '\t')" read -r name _ _ attributes _; do
+        msibuild "$tmp" -q "UPDATE Component SET Attributes = $((attributes | 256)) WHERE Component = '$name'"
+    done
+fi
 mv "$tmp" "$out"
