@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The application manifest as built into Dusklatch.scr (its RT_MANIFEST bytes,
+# not the source file): well-formed XML, the common controls 6 dependency, and
+# the Windows versions the program declares it knows. Without those versions
+# Windows 8.1 and later report themselves as 6.2 build 9200 to the program.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+saver=${BUILD_DIR:-$root/build}/bin/Dusklatch.scr
+status=0
+fail() { echo "manifest: $*" >&2; status=1; }
+command -v xmllint >/dev/null || "$root/scripts/install-deps.sh"
+[ -f "$saver" ] || { echo "manifest: $saver is missing (build first)" >&2; exit 1; }
+
+manifest=$(mktemp /tmp/dusklatch-manifest.XXXXXX)
+trap 'rm -f "$manifest"' EXIT
+# The resource holds the manifest's bytes as they are; it is the only XML in the program.
+perl -0777 -ne 'print $1 if /(<\?xml.*?<\/assembly>)/s' "$saver" >"$manifest"
+[ -s "$manifest" ] || { echo "manifest: no manifest in $saver" >&2; exit 1; }
+xmllint --noout "$manifest" || fail "the manifest is not well-formed"
+
+# xpath EXPRESSION: attribute values, one a line; elements matched by local name.
+xpath() { xmllint --xpath "$1" "$manifest" 2>/dev/null | sed -n 's/^ [^=]*="\(.*\)"$/\1/p' || true; }
+declared=$(xpath "//*[local-name()='compatibility']/*[local-name()='application']/*[local-name()='supportedOS']/@Id")
+# The platform's published identifiers: Vista, 7, 8, 8.1, 10 (which also stands for 11).
+for id in '{e2011457-1546-43c5-a5fe-008deee3d3f0}' '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' \
+    '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}' '{1f676c76-80e1-4239-95bb-83d0f6d0da78}' \
+    '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
+    grep -qxF -- "$id" <<<"$declared" || fail "supportedOS $id is not declared"
+done
+namespace=$(xmllint --xpath "namespace-uri(//*[local-name()='compatibility'])" "$manifest" 2>/dev/null || true)
+[ "$namespace" = "urn:schemas-microsoft-com:compatibility.v1" ] || fail "compatibility namespace is '$namespace'"
+controls=$(xpath "//*[local-name()='dependentAssembly']/*[local-name()='assemblyIdentity']/@name")
+grep -qxF "Microsoft.Windows.Common-Controls" <<<"$controls" || fail "the common controls dependency is missing"
+version=$(xpath "//*[local-name()='dependentAssembly']/*[local-name()='assemblyIdentity']/@version")
+[ "$version" = "6.0.0.0" ] || fail "common controls version '$version'"
+
+[ $status -eq 0 ] && echo "manifest: ok"
+exit $status
