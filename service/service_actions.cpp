@@ -5,11 +5,6 @@
 
 #include <windows.h>
 
-static_assert(kRelayedShutdownReason ==
-                  (0x80000000ul /* SHTDN_REASON_FLAG_PLANNED */ | 0x00000000ul /* MAJOR_OTHER */ |
-                   0x000000FFul /* MINOR_OTHER */),
-              "a planned shutdown for another reason");
-
 namespace {
 
 // 0 when the privilege is enabled in the service's own token, else the error.

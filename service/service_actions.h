@@ -3,8 +3,12 @@
 
 #include "service_datagram.h"
 
+#include <windows.h>
+#include <reason.h>
+
 // The shutdown reason given with a relayed shutdown or restart: planned, other.
-const unsigned long kRelayedShutdownReason = 0x800000FF;
+const DWORD kRelayedShutdownReason =
+    SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_MINOR_OTHER;
 
 // Enables the shutdown privilege, makes the action's call through the power
 // table and logs the outcome; "NoAction" only logs.

@@ -5,6 +5,7 @@
 #include "tool_process_support.h"
 
 #include <gtest/gtest.h>
+#include <reason.h>
 #include <shlobj.h>
 
 #include <stdlib.h>
@@ -184,8 +185,14 @@ TEST_F(CompanionService, RelayedShutdownIsCarriedOutOnceAfterTheTaskAndNoActionC
     EXPECT_TRUE(WaitForLog("NoAction, forced: nothing to do.", 5000)) << Log();
     std::vector<std::string> calls = Records("call");
     ASSERT_EQ(1u, calls.size());
-    EXPECT_NE(std::string::npos, calls[0].find(" InitiateSystemShutdownExW timeout=0 force=1 reboot=0 "
-                                               "reason=800000ff machine=(null) message=(null)"))
+    // A planned shutdown for another reason, as the platform's reason.h spells it.
+    char reason[16];
+    snprintf(reason, sizeof(reason), "%08lx",
+             static_cast<unsigned long>(SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_OTHER |
+                                        SHTDN_REASON_MINOR_OTHER));
+    EXPECT_NE(std::string::npos, calls[0].find(std::string(" InitiateSystemShutdownExW timeout=0 force=1 reboot=0 "
+                                                           "reason=") +
+                                               reason + " machine=(null) message=(null)"))
         << calls[0];
     // Not waiting would have called about two seconds before the task's end.
     EXPECT_GE(RecordTick(calls[0]) + 250, taskEnded) << Log();
