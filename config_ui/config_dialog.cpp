@@ -244,7 +244,7 @@ void OnOk(HWND dialog)
     g_settings.force = IsDlgButtonChecked(dialog, IDC_FORCE) == BST_CHECKED;
     SYSTEMTIME time = {};
     SendDlgItemMessageW(dialog, IDC_COUNTDOWN, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
-    g_settings.countdown = TimeToCountdown(time);
+    g_settings.countdown = CountdownAfterOk(g_settings.countdown, time);
     g_settings.eblris = IsDlgButtonChecked(dialog, IDC_EBLRIS) == BST_CHECKED;
     g_settings.perform_task = IsDlgButtonChecked(dialog, IDC_PERFORM_TASK) == BST_CHECKED;
     GetDlgItemTextW(dialog, IDC_TASK_JOB, g_settings.task_job, kTaskJobCapacity);
@@ -304,6 +304,11 @@ void CountdownToTime(int countdownSeconds, SYSTEMTIME* time)
 {
     // The date and milliseconds stay as they come: only the time of day is ours.
     GetSystemTime(time);
+    // A time the picker cannot show would be refused, and it would keep the clock.
+    if (countdownSeconds < 0)
+        countdownSeconds = 0;
+    else if (countdownSeconds > kLongestPickerCountdown)
+        countdownSeconds = kLongestPickerCountdown;
     time->wHour = static_cast<WORD>(countdownSeconds / 3600);
     time->wMinute = static_cast<WORD>((countdownSeconds % 3600) / 60);
     time->wSecond = static_cast<WORD>(countdownSeconds % 60);
@@ -313,6 +318,19 @@ int TimeToCountdown(const SYSTEMTIME& time)
 {
     int seconds = time.wHour * 3600 + time.wMinute * 60 + time.wSecond;
     return seconds < 15 ? 15 : seconds;
+}
+
+int CountdownAfterOk(int storedCountdown, const SYSTEMTIME& picked)
+{
+    if (storedCountdown >= 0 && storedCountdown <= kLongestPickerCountdown)
+        return TimeToCountdown(picked);
+    // Only the picker's nearer end was shown: unless the user moved it, the
+    // stored countdown (from a prepared file or a hand edit) is kept.
+    SYSTEMTIME shown;
+    CountdownToTime(storedCountdown, &shown);
+    if (picked.wHour == shown.wHour && picked.wMinute == shown.wMinute && picked.wSecond == shown.wSecond)
+        return storedCountdown;
+    return TimeToCountdown(picked);
 }
 
 namespace {

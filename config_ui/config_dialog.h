@@ -6,9 +6,17 @@
 // Where the logo click leads; change it here when the product has a site of its own.
 extern const char kHomePageUrl[];
 
+// The picker's hours run 0 to 23: 23:59:59 is the longest countdown it shows.
+const int kLongestPickerCountdown = 86399;
+
 // Pure helpers of the dialog.
+// A countdown outside the picker's range shows as its nearer end.
 void CountdownToTime(int countdownSeconds, SYSTEMTIME* time);
 int TimeToCountdown(const SYSTEMTIME& time);   // with the 15-second floor
+// What OK stores: the picked time (with the floor), except that a stored
+// countdown the picker cannot show is kept while the picker still shows the
+// end the dialog put there.
+int CountdownAfterOk(int storedCountdown, const SYSTEMTIME& picked);
 bool LogoHit(const RECT& logo, int x, int y);  // edges included
 POINT CenteredPosition(const RECT& window, const RECT& parent);
 // The text of the box that reports a failed save: the file's path (left out

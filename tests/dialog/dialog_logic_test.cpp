@@ -23,6 +23,38 @@ TEST(DialogCountdown, SecondsToPickerTimeAndBackWithTheFloor)
     }
 }
 
+TEST(DialogCountdown, AStoredCountdownThePickerCannotShowSurvivesAnUntouchedPicker)
+{
+    struct {
+        int stored;
+        WORD shownHour, shownMinute, shownSecond;  // where the dialog puts the picker
+        WORD pickedHour, pickedMinute, pickedSecond;
+        int afterOk;
+    } const kCases[] = {
+        {90000, 23, 59, 59, 23, 59, 59, 90000},        // untouched: kept
+        {90000, 23, 59, 59, 1, 0, 0, 3600},            // changed: stored as picked
+        {90000, 23, 59, 59, 0, 0, 5, 15},              // changed: with the floor
+        {-30, 0, 0, 0, 0, 0, 0, -30},                  // untouched below the range
+        {-30, 0, 0, 0, 0, 1, 0, 60},
+        {86400, 23, 59, 59, 23, 59, 59, 86400},        // first value beyond the range
+        {86399, 23, 59, 59, 23, 59, 59, 86399},        // in range: as before
+        {5, 0, 0, 5, 0, 0, 5, 15},                     // in range: the floor as before
+        {2147483647, 23, 59, 59, 23, 59, 59, 2147483647},
+    };
+    for (const auto& c : kCases) {
+        SYSTEMTIME shown;
+        CountdownToTime(c.stored, &shown);
+        EXPECT_EQ(c.shownHour, shown.wHour) << c.stored;
+        EXPECT_EQ(c.shownMinute, shown.wMinute) << c.stored;
+        EXPECT_EQ(c.shownSecond, shown.wSecond) << c.stored;
+        SYSTEMTIME picked = shown;
+        picked.wHour = c.pickedHour;
+        picked.wMinute = c.pickedMinute;
+        picked.wSecond = c.pickedSecond;
+        EXPECT_EQ(c.afterOk, CountdownAfterOk(c.stored, picked)) << c.stored;
+    }
+}
+
 TEST(DialogLogo, HitIncludesEveryEdge)
 {
     const RECT logo = {10, 20, 110, 60};  // left, top, left + width, top + height

@@ -333,6 +333,19 @@ TEST_F(ConfigDialog, PickerShowsStoredCountdownAndOkKeepsFifteenSecondsAtLeast)
     EXPECT_EQ(0u, ReadSettingsText().find(L"countdown=15\r\n")) << ReadSettingsText();
 }
 
+TEST_F(ConfigDialog, OkKeepsACountdownBeyondThePickersRangeWhenThePickerIsUntouched)
+{
+    WriteSettingsLines({L"countdown=90000"});
+    Open();
+    SYSTEMTIME shown = PickerTime();
+    EXPECT_EQ(23, shown.wHour);
+    EXPECT_EQ(59, shown.wMinute);
+    EXPECT_EQ(59, shown.wSecond);
+    PostClick(IDOK);
+    EXPECT_EQ(1u, WaitForExit());
+    EXPECT_EQ(0u, ReadSettingsText().find(L"countdown=90000\r\n")) << ReadSettingsText();
+}
+
 TEST_F(ConfigDialog, TaskOffAtStartEmptiesTheCommand)
 {
     WriteSettingsLines({L"perform_task=false", L"task_job=notepad.exe"});
