@@ -8,6 +8,7 @@
 #include "resource.h"
 #include "screensaver_framework.h"
 #include "settings_policy.h"
+#include "settings_paths.h"
 #include "settings_store.h"
 
 #include <commctrl.h>

@@ -1,5 +1,6 @@
 #include "settings_security.h"
 
+#include "settings_paths.h"
 #include "settings_store.h"
 
 #include <aclapi.h>

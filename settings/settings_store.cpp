@@ -1,7 +1,8 @@
 #include "settings_store.h"
 
+#include "settings_paths.h"
+
 #include <windows.h>
-#include <shlobj.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -9,54 +10,13 @@ SettingsStore g_settingsStore;
 
 namespace {
 
-const wchar_t kVendorFolder[] = L"\\Orvanta";
-const wchar_t kProductFolder[] = L"\\Dusklatch";
-const wchar_t kSettingsFileName[] = L"\\Dusklatch.ini";
 const wchar_t kHeaderLine[] = L"[Dusklatch]";
 
 // A settings file is a few hundred bytes; anything far larger is not ours and
 // is not worth exhausting memory for.
 const DWORD kMaxFileBytes = 16u * 1024u * 1024u;
 
-bool AppendPath(wchar_t* path, size_t capacity, const wchar_t* tail)
-{
-    size_t used = wcslen(path);
-    size_t extra = wcslen(tail);
-    if (used + extra + 1 > capacity)
-        return false;
-    memcpy(path + used, tail, (extra + 1) * sizeof(wchar_t));
-    return true;
-}
-
-bool CopyPath(wchar_t* destination, const wchar_t* source)
-{
-    destination[0] = 0;
-    return AppendPath(destination, MAX_PATH, source);
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// File location
-
-bool GetVendorFolderPath(wchar_t* folder, size_t capacity)
-{
-    wchar_t appData[MAX_PATH] = {};
-    if (capacity == 0 || !SHGetSpecialFolderPathW(nullptr, appData, CSIDL_COMMON_APPDATA, FALSE))
-        return false;
-    folder[0] = 0;
-    return AppendPath(folder, capacity, appData) && AppendPath(folder, capacity, kVendorFolder);
-}
-
-bool GetSettingsFolderPath(wchar_t* folder, size_t capacity)
-{
-    return GetVendorFolderPath(folder, capacity) && AppendPath(folder, capacity, kProductFolder);
-}
-
-bool GetSettingsFilePath(wchar_t* path, size_t capacity)
-{
-    return GetSettingsFolderPath(path, capacity) && AppendPath(path, capacity, kSettingsFileName);
-}
 
 // ---------------------------------------------------------------------------
 // The file operations on the process-wide store
@@ -157,9 +117,8 @@ bool WriteSettingsFile()
     wchar_t vendor[MAX_PATH];
     wchar_t folder[MAX_PATH];
     wchar_t path[MAX_PATH];
-    if (!GetVendorFolderPath(vendor, MAX_PATH) || !CopyPath(folder, vendor) ||
-        !AppendPath(folder, MAX_PATH, kProductFolder) || !CopyPath(path, folder) ||
-        !AppendPath(path, MAX_PATH, kSettingsFileName)) {
+    if (!GetVendorFolderPath(vendor, MAX_PATH) || !GetSettingsFolderPath(folder, MAX_PATH) ||
+        !GetSettingsFilePath(path, MAX_PATH)) {
         SetLastError(ERROR_PATH_NOT_FOUND);  // no all-users folder, or a path beyond MAX_PATH
         return false;
     }

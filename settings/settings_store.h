@@ -53,13 +53,6 @@ private:
 
 extern SettingsStore g_settingsStore;
 
-// The settings file's location; false when the all-users folder is unknown or
-// the path would not fit in MAX_PATH units.
-// The vendor folder is the all-users folder followed by "\Orvanta".
-bool GetVendorFolderPath(wchar_t* folder, size_t capacity);
-bool GetSettingsFolderPath(wchar_t* folder, size_t capacity);
-bool GetSettingsFilePath(wchar_t* path, size_t capacity);
-
 // Pure helpers over buffers, also used by the tests.
 bool SettingsKeysEqual(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength);
 int32_t ParseSettingsInt(const wchar_t* text, size_t length);
