@@ -8,7 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
-SaverSettings g_settings = {Shutdown, true, 900, true, false, {0}};
+SaverSettings g_settings = {Shutdown, true, 900, true, false, {0}, {0}, {0}};
 
 namespace {
 
@@ -22,12 +22,16 @@ struct ProfileKeys {
     const wchar_t* eblris;
     const wchar_t* performTask;
     const wchar_t* taskJob;
+    const wchar_t* actionHours;
+    const wchar_t* exemptPrograms;
 };
 
-const ProfileKeys kNormalKeys = {L"shutdown_type", L"force", L"countdown",
-                                 L"eblris", L"perform_task", L"task_job"};
-const ProfileKeys kLogonKeys = {L"logon_shutdown_type", L"logon_force", L"logon_countdown",
-                                L"logon_eblris", L"logon_perform_task", L"logon_task_job"};
+const ProfileKeys kNormalKeys = {L"shutdown_type", L"force",        L"countdown",
+                                 L"eblris",        L"perform_task", L"task_job",
+                                 L"action_hours",  L"exempt_programs"};
+const ProfileKeys kLogonKeys = {L"logon_shutdown_type", L"logon_force",        L"logon_countdown",
+                                L"logon_eblris",        L"logon_perform_task", L"logon_task_job",
+                                L"logon_action_hours",  L"logon_exempt_programs"};
 
 bool ReadFlag(const wchar_t* key, const wchar_t* defaultValue, const wchar_t* word)
 {
@@ -45,6 +49,8 @@ void ReadProfile(const ProfileKeys& keys, SaverSettings& settings)
     settings.eblris = !ReadFlag(keys.eblris, L"true", L"false");
     settings.perform_task = ReadFlag(keys.performTask, L"false", L"true");
     GetStringValue(keys.taskJob, settings.task_job, kTaskJobCapacity, L"");
+    GetStringValue(keys.actionHours, settings.action_hours, kActionHoursCapacity, L"");
+    GetStringValue(keys.exemptPrograms, settings.exempt_programs, kExemptProgramsCapacity, L"");
 }
 
 // Set only when policy does not set the field: the file keeps what the user
@@ -81,6 +87,8 @@ void ResetSaverSettings(SaverSettings& settings)
     settings.eblris = true;
     settings.perform_task = false;
     memset(settings.task_job, 0, sizeof(settings.task_job));
+    memset(settings.action_hours, 0, sizeof(settings.action_hours));
+    memset(settings.exempt_programs, 0, sizeof(settings.exempt_programs));
 }
 
 bool SettingsWordEquals(const wchar_t* value, const wchar_t* word)

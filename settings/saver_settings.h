@@ -26,6 +26,10 @@ enum : ShutdownType {
 };
 
 const int kTaskJobCapacity = 260;  // MAX_PATH, terminator included
+// "HH:MM-HH:MM" fits with room to spare; a longer text is not of that form anyway.
+const int kActionHoursCapacity = 32;
+// Room for 16 names of 64 characters with separators and blanks; more names are ignored.
+const int kExemptProgramsCapacity = 2048;
 
 struct SaverSettings {
     ShutdownType shutdown_type;
@@ -34,6 +38,9 @@ struct SaverSettings {
     bool eblris;
     bool perform_task;
     wchar_t task_job[kTaskJobCapacity];
+    // The holds: no action outside these hours, none while one of these programs runs.
+    wchar_t action_hours[kActionHoursCapacity];
+    wchar_t exempt_programs[kExemptProgramsCapacity];
 };
 
 // The process-wide record; holds the defaults until LoadSettings runs.
