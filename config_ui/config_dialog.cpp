@@ -6,7 +6,6 @@
 #include "logo_bitmap.h"
 #include "mbm_image.h"
 #include "resource.h"
-#include "screensaver_framework.h"
 #include "settings_policy.h"
 #include "settings_paths.h"
 #include "settings_store.h"

@@ -26,5 +26,9 @@ POINT CenteredPosition(const RECT& window, const RECT& parent);
 void ComposeSaveErrorText(const wchar_t* path, DWORD error, const wchar_t* systemMessage, wchar_t* text,
                           size_t capacity);
 
+// The configuration mode's entry points, handed to the screen-saver framework.
+BOOL WINAPI RegisterDialogClasses(HANDLE instance);
+BOOL WINAPI ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 void CenterOverParent(HWND window, HWND parent);
 LRESULT CALLBACK CenteringDialogClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,8 +1,6 @@
 // Command-line modes of the screen-saver framework, as pure functions.
 #include "screensaver_framework.h"
 
-#include <stdlib.h>
-
 namespace {
 
 bool IsBlank(wchar_t c)
@@ -83,11 +81,4 @@ SaverCommand ParseSaverCommandLine(const wchar_t* arguments)
         break;
     }
     return command;
-}
-
-bool MouseMovedPastThreshold(POINT reference, POINT now)
-{
-    long dx = labs(static_cast<long>(now.x) - reference.x);
-    long dy = labs(static_cast<long>(now.y) - reference.y);
-    return dx + dy > 4;
 }

@@ -4,6 +4,7 @@
 #include "screensaver_framework.h"
 
 #include <commctrl.h>
+#include <stdlib.h>
 
 const wchar_t kSaverClassName[] = L"WindowsScreenSaverClass";
 const wchar_t kSaverWindowTitle[] = L"Screen Saver";
@@ -124,7 +125,7 @@ int RunPreview(HINSTANCE instance, HWND parent)
     return RunMessageLoop();
 }
 
-int RunConfigure(HINSTANCE instance, const SaverCommand& command)
+int RunConfigure(HINSTANCE instance, const SaverCommand& command, const ScreenSaverDialog& dialog)
 {
     HWND owner = nullptr;
     if (command.hasOption) {
@@ -135,13 +136,23 @@ int RunConfigure(HINSTANCE instance, const SaverCommand& command)
     // The dialog's date-time picker and tooltips come from the common controls.
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_DATE_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    if (!RegisterDialogClasses(instance))
+    if (!dialog.registerDialogClasses(instance))
         return 0;
-    return static_cast<int>(DialogBoxParamW(instance, MAKEINTRESOURCEW(kConfigureDialogId), owner,
-                                            reinterpret_cast<DLGPROC>(ScreenSaverConfigureDialog), 0));
+    // The dialog procedure returns BOOL, as screen savers' always have; the
+    // system reads the result of a dialog procedure no wider than that.
+    DLGPROC procedure = reinterpret_cast<DLGPROC>(reinterpret_cast<void*>(dialog.configureDialog));
+    return static_cast<int>(
+        DialogBoxParamW(instance, MAKEINTRESOURCEW(dialog.templateId), owner, procedure, 0));
 }
 
 }  // namespace
+
+bool MouseMovedPastThreshold(POINT reference, POINT now)
+{
+    long dx = labs(static_cast<long>(now.x) - reference.x);
+    long dy = labs(static_cast<long>(now.y) - reference.y);
+    return dx + dy > 4;
+}
 
 LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -194,7 +205,7 @@ LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-int RunScreenSaver(HINSTANCE instance, const wchar_t* commandLine)
+int RunScreenSaver(HINSTANCE instance, const wchar_t* commandLine, const ScreenSaverDialog& dialog)
 {
     g_framework.instance = instance;
     SaverCommand command = ParseSaverCommandLine(SkipProgramName(commandLine));
@@ -206,7 +217,7 @@ int RunScreenSaver(HINSTANCE instance, const wchar_t* commandLine)
                                         ? reinterpret_cast<HWND>(static_cast<ULONG_PTR>(command.window))
                                         : nullptr);
     case SaverModeConfigure:
-        return RunConfigure(instance, command);
+        return RunConfigure(instance, command, dialog);
     case SaverModePassword:
         // Password change belongs to the Windows 9x family only.
         if (GetVersion() & 0x80000000u)
