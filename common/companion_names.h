@@ -1,5 +1,5 @@
-// The names by which the screen saver, svcctl and the companion service find
-// each other. Included by all three; none of them links another.
+// The companion service as svcctl, its own install command and the installer
+// know it. The mailbox it serves is in mailbox_protocol.h.
 #pragma once
 
 // The companion service as the service control manager knows it.
@@ -10,16 +10,5 @@ inline constexpr wchar_t kCompanionServiceDescription[] =
     L"Required by Dusklatch. If this service is stopped Dusklatch will not work correctly in "
     L"certain configurations.";
 
-// The mailslot the service reads and the screen saver writes, and the event
-// the screen saver pulses after writing.
-inline constexpr wchar_t kServiceMailboxName[] = L"\\\\.\\mailslot\\Orvanta\\Dusklatch\\mailbox";
-inline constexpr wchar_t kServiceEventName[] = L"Global\\Dusklatch_mailarrived_";
-
-// The words of the messages: "WaitFor:<process id>;true;", and an action verb
-// followed by ";true;" or ";false;" for the forced flag.
-inline constexpr wchar_t kWaitForVerb[] = L"WaitFor:";
-inline constexpr wchar_t kShutdownVerb[] = L"Shutdown";
-inline constexpr wchar_t kHibernateVerb[] = L"Hibernate";
-inline constexpr wchar_t kStandbyVerb[] = L"Standby";
-inline constexpr wchar_t kRebootVerb[] = L"Reboot";
-inline constexpr wchar_t kNoActionVerb[] = L"NoAction";
+// How long svcctl and the service's own uninstall give a stop request.
+const unsigned long kServiceStopBudgetMs = 30000;

@@ -81,8 +81,8 @@ int RelayToService(ShutdownType action, bool force)
     // then acts without waiting for anything.
     if (g_settings.perform_task)
         RunPreShutdownTask();
-    wchar_t message[kServiceMessageCapacity];
-    ComposeActionMessage(action, force, message, kServiceMessageCapacity);
+    wchar_t message[kMailboxMessageCapacity];
+    ComposeActionMessage(action, force, message, kMailboxMessageCapacity);
     if (!PostServiceMessage(message))
         return kMailboxWriteFailed;
     // One pulse covers the wait message and the action message; without the

@@ -34,7 +34,7 @@ bool RunPreShutdownTask()
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 
-    wchar_t message[kServiceMessageCapacity];
-    ComposeWaitMessage(process.dwProcessId, message, kServiceMessageCapacity);
+    wchar_t message[kMailboxMessageCapacity];
+    ComposeWaitMessage(process.dwProcessId, message, kMailboxMessageCapacity);
     return PostServiceMessage(message);
 }

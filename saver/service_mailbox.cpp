@@ -1,52 +1,33 @@
 #include "service_mailbox.h"
 
-#include <stdio.h>
 #include <wchar.h>
 
-namespace {
-
-// swprintf's count, or 0 with an empty buffer when the text did not fit.
-size_t FittedLength(int length, wchar_t* message, size_t capacity)
-{
-    if (length < 0 || static_cast<size_t>(length) >= capacity) {
-        if (capacity)
-            message[0] = 0;
-        return 0;
-    }
-    return static_cast<size_t>(length);
-}
-
-}  // namespace
-
-const wchar_t* ServiceActionVerb(ShutdownType action)
+MailboxVerb ServiceActionVerb(ShutdownType action)
 {
     switch (action) {
     case Shutdown:
-        return kShutdownVerb;
+        return kMailboxShutdown;
     case Hibernation:
-        return kHibernateVerb;
+        return kMailboxHibernate;
     case Standby:
-        return kStandbyVerb;
+        return kMailboxStandby;
     case Restart:
-        return kRebootVerb;
+        return kMailboxReboot;
     default:
-        return kNoActionVerb;
+        return kMailboxNoAction;
     }
 }
 
 size_t ComposeWaitMessage(DWORD processId, wchar_t* message, size_t capacity)
 {
-    // Note: this toolchain's wide printf takes %ls for wide text and %s for narrow.
-    int length = swprintf(message, capacity, L"%ls%lu;true;", kWaitForVerb,
-                          static_cast<unsigned long>(processId));
-    return FittedLength(length, message, capacity);
+    const MailboxMessage wait = {kMailboxWaitFor, true, static_cast<uint32_t>(processId)};
+    return ComposeMailboxMessage(wait, message, capacity);
 }
 
 size_t ComposeActionMessage(ShutdownType action, bool force, wchar_t* message, size_t capacity)
 {
-    int length = swprintf(message, capacity, L"%ls;%ls;", ServiceActionVerb(action),
-                          force ? L"true" : L"false");
-    return FittedLength(length, message, capacity);
+    const MailboxMessage relay = {ServiceActionVerb(action), force, 0};
+    return ComposeMailboxMessage(relay, message, capacity);
 }
 
 size_t ServiceMessageByteCount(const wchar_t* message)

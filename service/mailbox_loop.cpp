@@ -1,6 +1,5 @@
 #include "mailbox_loop.h"
 
-#include "companion_names.h"
 #include "saver_presence.h"
 #include "service_actions.h"
 #include "service_datagram.h"
@@ -110,7 +109,7 @@ bool WaitForTasks(PendingWaits* waits, HANDLE stop, const wchar_t* action)
 // One datagram as read. False when a stop request ended a wait.
 bool HandleDatagram(const unsigned char* bytes, DWORD length, PendingWaits* waits, HANDLE stop)
 {
-    ServiceRequest request;
+    MailboxMessage request;
     DatagramVerdict verdict = CheckServiceDatagram(bytes, length, &request);
     if (verdict != kDatagramAccepted) {
         wchar_t hex[2 * kMailslotMessageLimit + 4];
@@ -119,10 +118,10 @@ bool HandleDatagram(const unsigned char* bytes, DWORD length, PendingWaits* wait
                    DatagramVerdictText(verdict), hex);
         return true;
     }
-    wchar_t text[32];
-    FormatServiceRequest(request, text, 32);
+    wchar_t text[kMailboxMessageCapacity];
+    ComposeMailboxMessage(request, text, kMailboxMessageCapacity);
     ServiceLog(kLogInformation, L"Accepted %ls", text);
-    if (request.kind == kRequestWaitFor) {
+    if (request.verb == kMailboxWaitFor) {
         AddWait(waits, request.processId);
         return true;
     }

@@ -3,6 +3,8 @@
 // pre-shutdown tasks it is told of and carries out the actions.
 #pragma once
 
+#include "mailbox_protocol.h"
+
 #include <windows.h>
 
 struct ServiceMailbox {
@@ -10,9 +12,11 @@ struct ServiceMailbox {
     HANDLE event = nullptr;
 };
 
-// The largest datagram the mailslot is made for; the longest valid one is 50
-// bytes. Not every platform enforces it, so the check of each message does.
+// The largest datagram the mailslot is made for: room beyond the longest valid
+// message, so that a longer one is still read whole and refused by the check
+// (not every platform enforces the limit at the writer).
 const DWORD kMailslotMessageLimit = 64;
+static_assert(kMailslotMessageLimit > kLongestMailboxDatagram, "a valid message fits the mailslot");
 
 // Creates the mailslot, then the event, each with an explicit security
 // descriptor: full access for SYSTEM and Administrators, write for LOCAL

@@ -30,11 +30,11 @@ DWORD EnableShutdownPrivilege()
 
 }  // namespace
 
-void CarryOutAction(const ServiceRequest& request)
+void CarryOutAction(const MailboxMessage& request)
 {
-    const wchar_t* verb = ServiceRequestVerb(request.kind);
+    const wchar_t* verb = MailboxVerbText(request.verb);
     const wchar_t* forced = request.force ? L", forced" : L"";
-    if (request.kind == kRequestNoAction || request.kind == kRequestWaitFor) {
+    if (request.verb == kMailboxNoAction || request.verb == kMailboxWaitFor) {
         ServiceLog(kLogInformation, L"%ls%ls: nothing to do.", verb, forced);
         return;
     }
@@ -47,17 +47,17 @@ void CarryOutAction(const ServiceRequest& request)
     const BOOL force = request.force ? TRUE : FALSE;
     const wchar_t* call = L"";
     BOOL done = FALSE;
-    switch (request.kind) {
-    case kRequestShutdown:
-    case kRequestReboot:
+    switch (request.verb) {
+    case kMailboxShutdown:
+    case kMailboxReboot:
         call = L"InitiateSystemShutdownExW";
         done = calls.initiateSystemShutdownExW(nullptr, nullptr, 0, force,
-                                               request.kind == kRequestReboot ? TRUE : FALSE,
+                                               request.verb == kMailboxReboot ? TRUE : FALSE,
                                                kRelayedShutdownReason);
         break;
-    case kRequestHibernate:
-    case kRequestStandby: {
-        const BOOL hibernate = request.kind == kRequestHibernate ? TRUE : FALSE;
+    case kMailboxHibernate:
+    case kMailboxStandby: {
+        const BOOL hibernate = request.verb == kMailboxHibernate ? TRUE : FALSE;
         if (calls.setSuspendState) {
             call = L"SetSuspendState";
             done = calls.setSuspendState(static_cast<BOOLEAN>(hibernate), static_cast<BOOLEAN>(force),

@@ -12,4 +12,4 @@ const DWORD kRelayedShutdownReason =
 
 // Enables the shutdown privilege, makes the action's call through the power
 // table and logs the outcome; "NoAction" only logs.
-void CarryOutAction(const ServiceRequest& request);
+void CarryOutAction(const MailboxMessage& request);

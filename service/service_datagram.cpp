@@ -1,23 +1,11 @@
 #include "service_datagram.h"
 
-#include "companion_names.h"
-
 #include <wchar.h>
 
 namespace {
 
-const wchar_t kTrueFlag[] = L";true;";
-const wchar_t kFalseFlag[] = L";false;";
-
-const struct {
-    const wchar_t* verb;
-    ServiceRequestKind kind;
-} kActionVerbs[] = {
-    {kShutdownVerb, kRequestShutdown},
-    {kHibernateVerb, kRequestHibernate},
-    {kStandbyVerb, kRequestStandby},
-    {kRebootVerb, kRequestReboot},
-    {kNoActionVerb, kRequestNoAction},
+const MailboxVerb kActionVerbs[] = {
+    kMailboxShutdown, kMailboxHibernate, kMailboxStandby, kMailboxReboot, kMailboxNoAction,
 };
 
 // The text of a datagram as UTF-16 units read from little-endian byte pairs.
@@ -57,11 +45,11 @@ bool MatchAt(const Units& units, size_t position, const wchar_t* text, size_t* e
 bool ReadFlag(const Units& units, size_t position, bool* force)
 {
     size_t end = 0;
-    if (MatchAt(units, position, kTrueFlag, &end) && end == units.count) {
+    if (MatchAt(units, position, kMailboxTrueFlag, &end) && end == units.count) {
         *force = true;
         return true;
     }
-    if (MatchAt(units, position, kFalseFlag, &end) && end == units.count) {
+    if (MatchAt(units, position, kMailboxFalseFlag, &end) && end == units.count) {
         *force = false;
         return true;
     }
@@ -91,14 +79,27 @@ bool ReadProcessId(const Units& units, size_t position, uint32_t* processId, siz
     return true;
 }
 
+// The parse must give back the datagram when composed again: the protocol's
+// one composer, not this reader, decides what a message looks like.
+bool ComposesTo(const MailboxMessage& message, const Units& units)
+{
+    wchar_t text[kMailboxMessageCapacity];
+    const size_t length = ComposeMailboxMessage(message, text, kMailboxMessageCapacity);
+    if (length != units.count)
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        if (units.Unit(i) != static_cast<unsigned>(text[i]))
+            return false;
+    return true;
+}
+
 }  // namespace
 
-DatagramVerdict CheckServiceDatagram(const unsigned char* bytes, size_t length,
-                                     ServiceRequest* request)
+DatagramVerdict CheckServiceDatagram(const unsigned char* bytes, size_t length, MailboxMessage* message)
 {
     if (length % 2 != 0)
         return kDatagramOddLength;
-    if (length > kLongestServiceDatagram)
+    if (length > kLongestMailboxDatagram)
         return kDatagramTooLong;
     if (length == 0 || bytes[length - 1] != 0 || bytes[length - 2] != 0)
         return kDatagramNoTerminator;
@@ -107,31 +108,36 @@ DatagramVerdict CheckServiceDatagram(const unsigned char* bytes, size_t length,
         if (units.Unit(i) == 0)
             return kDatagramInnerNul;
 
-    ServiceRequest parsed = {kRequestNoAction, false, 0};
+    MailboxMessage parsed = {kMailboxNoAction, false, 0};
     size_t end = 0;
-    if (MatchAt(units, 0, kWaitForVerb, &end)) {
-        parsed.kind = kRequestWaitFor;
+    if (MatchAt(units, 0, MailboxVerbText(kMailboxWaitFor), &end)) {
+        parsed.verb = kMailboxWaitFor;
         if (!ReadProcessId(units, end, &parsed.processId, &end))
             return kDatagramBadProcessId;
         // A wait message always carries ";true;".
         if (!ReadFlag(units, end, &parsed.force) || !parsed.force)
             return kDatagramBadFlag;
-        *request = parsed;
-        return kDatagramAccepted;
-    }
-    for (const auto& action : kActionVerbs) {
-        if (!MatchAt(units, 0, action.verb, &end))
-            continue;
-        // "Shutdownx;true;" is another verb, "Shutdown" alone lacks its flag.
-        if (end < units.count && units.Unit(end) != ';')
+    } else {
+        bool known = false;
+        for (MailboxVerb verb : kActionVerbs) {
+            if (!MatchAt(units, 0, MailboxVerbText(verb), &end))
+                continue;
+            // "Shutdownx;true;" is another verb, "Shutdown" alone lacks its flag.
+            if (end < units.count && units.Unit(end) != ';')
+                return kDatagramUnknownVerb;
+            parsed.verb = verb;
+            if (!ReadFlag(units, end, &parsed.force))
+                return kDatagramBadFlag;
+            known = true;
+            break;
+        }
+        if (!known)
             return kDatagramUnknownVerb;
-        parsed.kind = action.kind;
-        if (!ReadFlag(units, end, &parsed.force))
-            return kDatagramBadFlag;
-        *request = parsed;
-        return kDatagramAccepted;
     }
-    return kDatagramUnknownVerb;
+    if (!ComposesTo(parsed, units))
+        return kDatagramUnknownVerb;
+    *message = parsed;
+    return kDatagramAccepted;
 }
 
 const wchar_t* DatagramVerdictText(DatagramVerdict verdict)
@@ -155,31 +161,6 @@ const wchar_t* DatagramVerdictText(DatagramVerdict verdict)
         return L"bad process id";
     }
     return L"unknown verdict";
-}
-
-const wchar_t* ServiceRequestVerb(ServiceRequestKind kind)
-{
-    if (kind == kRequestWaitFor)
-        return kWaitForVerb;
-    for (const auto& action : kActionVerbs)
-        if (action.kind == kind)
-            return action.verb;
-    return L"";
-}
-
-size_t FormatServiceRequest(const ServiceRequest& request, wchar_t* text, size_t capacity)
-{
-    const wchar_t* flag = request.force ? kTrueFlag : kFalseFlag;
-    int length = request.kind == kRequestWaitFor
-                     ? swprintf(text, capacity, L"%ls%lu%ls", kWaitForVerb,
-                                static_cast<unsigned long>(request.processId), flag)
-                     : swprintf(text, capacity, L"%ls%ls", ServiceRequestVerb(request.kind), flag);
-    if (length < 0 || static_cast<size_t>(length) >= capacity) {
-        if (capacity)
-            text[0] = 0;
-        return 0;
-    }
-    return static_cast<size_t>(length);
 }
 
 size_t FormatDatagramHex(const unsigned char* bytes, size_t length, wchar_t* text,

@@ -39,8 +39,8 @@ TEST(ServiceMessage, ActionMessageForEveryVerbAndFlag)
 {
     for (const ActionMessageRow& row : kActionMessages) {
         SCOPED_TRACE(testing::Message() << "action " << row.action << " force " << row.force);
-        wchar_t message[kServiceMessageCapacity];
-        size_t length = ComposeActionMessage(row.action, row.force, message, kServiceMessageCapacity);
+        wchar_t message[kMailboxMessageCapacity];
+        size_t length = ComposeActionMessage(row.action, row.force, message, kMailboxMessageCapacity);
         EXPECT_EQ(std::wstring(row.text), message);
         EXPECT_EQ(wcslen(row.text), length);
     }
@@ -64,8 +64,8 @@ TEST(ServiceMessage, WaitMessageCarriesThePidInPlainDecimal)
     };
     for (const WaitMessageRow& row : rows) {
         SCOPED_TRACE(testing::Message() << "pid " << row.processId);
-        wchar_t message[kServiceMessageCapacity];
-        size_t length = ComposeWaitMessage(row.processId, message, kServiceMessageCapacity);
+        wchar_t message[kMailboxMessageCapacity];
+        size_t length = ComposeWaitMessage(row.processId, message, kMailboxMessageCapacity);
         EXPECT_EQ(std::wstring(row.text), message);
         EXPECT_EQ(wcslen(row.text), length);
     }
@@ -73,13 +73,13 @@ TEST(ServiceMessage, WaitMessageCarriesThePidInPlainDecimal)
 
 TEST(ServiceMessage, ByteCountsOnTheWire)
 {
-    wchar_t message[kServiceMessageCapacity];
-    ComposeActionMessage(Restart, false, message, kServiceMessageCapacity);
+    wchar_t message[kMailboxMessageCapacity];
+    ComposeActionMessage(Restart, false, message, kMailboxMessageCapacity);
     EXPECT_EQ(28u, ServiceMessageByteCount(message));
-    ComposeWaitMessage(4294967295u, message, kServiceMessageCapacity);
+    ComposeWaitMessage(4294967295u, message, kMailboxMessageCapacity);
     EXPECT_EQ(24u, wcslen(message));
     EXPECT_EQ(50u, ServiceMessageByteCount(message));
-    ComposeActionMessage(Hibernation, false, message, kServiceMessageCapacity);
+    ComposeActionMessage(Hibernation, false, message, kMailboxMessageCapacity);
     EXPECT_EQ(34u, ServiceMessageByteCount(message));
 }
 

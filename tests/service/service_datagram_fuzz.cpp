@@ -19,7 +19,7 @@ void Require(bool condition)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    ServiceRequest request = {kRequestNoAction, false, 0};
+    MailboxMessage request = {kMailboxNoAction, false, 0};
     DatagramVerdict verdict = CheckServiceDatagram(data, size, &request);
     Require(verdict >= kDatagramAccepted && verdict <= kDatagramBadProcessId);
 
@@ -29,14 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (verdict != kDatagramAccepted)
         return 0;
 
-    Require(size % 2 == 0 && size <= kLongestServiceDatagram);
-    Require(request.kind >= kRequestWaitFor && request.kind <= kRequestNoAction);
-    if (request.kind == kRequestWaitFor)
+    Require(size % 2 == 0 && size <= kLongestMailboxDatagram);
+    Require(request.verb >= kMailboxWaitFor && request.verb <= kMailboxNoAction);
+    if (request.verb == kMailboxWaitFor)
         Require(request.force && request.processId >= 1);
     else
         Require(request.processId == 0);
-    wchar_t text[32];
-    size_t length = FormatServiceRequest(request, text, 32);
+    wchar_t text[kMailboxMessageCapacity];
+    size_t length = ComposeMailboxMessage(request, text, kMailboxMessageCapacity);
     Require(length > 0 && (length + 1) * 2 == size);
     for (size_t i = 0; i <= length; ++i) {
         unsigned unit = data[2 * i] | (data[2 * i + 1] << 8);

@@ -28,17 +28,17 @@ TEST(ServiceDatagram, AcceptsExactlyTheMessagesTheScreenSaverWrites)
         const char* name;
         Bytes bytes;
         DatagramVerdict verdict;
-        ServiceRequestKind kind;
+        MailboxVerb kind;
         bool force;
         uint32_t processId;
     } rows[] = {
-        {"shutdown", Wire(L"Shutdown;true;"), kDatagramAccepted, kRequestShutdown, true, 0},
-        {"hibernate", Wire(L"Hibernate;false;"), kDatagramAccepted, kRequestHibernate, false, 0},
-        {"standby", Wire(L"Standby;true;"), kDatagramAccepted, kRequestStandby, true, 0},
-        {"reboot, 28 bytes", Wire(L"Reboot;false;"), kDatagramAccepted, kRequestReboot, false, 0},
-        {"no action", Wire(L"NoAction;true;"), kDatagramAccepted, kRequestNoAction, true, 0},
-        {"smallest id", Wire(L"WaitFor:1;true;"), kDatagramAccepted, kRequestWaitFor, true, 1},
-        {"largest id, 50 bytes", Wire(L"WaitFor:4294967295;true;"), kDatagramAccepted, kRequestWaitFor, true,
+        {"shutdown", Wire(L"Shutdown;true;"), kDatagramAccepted, kMailboxShutdown, true, 0},
+        {"hibernate", Wire(L"Hibernate;false;"), kDatagramAccepted, kMailboxHibernate, false, 0},
+        {"standby", Wire(L"Standby;true;"), kDatagramAccepted, kMailboxStandby, true, 0},
+        {"reboot, 28 bytes", Wire(L"Reboot;false;"), kDatagramAccepted, kMailboxReboot, false, 0},
+        {"no action", Wire(L"NoAction;true;"), kDatagramAccepted, kMailboxNoAction, true, 0},
+        {"smallest id", Wire(L"WaitFor:1;true;"), kDatagramAccepted, kMailboxWaitFor, true, 1},
+        {"largest id, 50 bytes", Wire(L"WaitFor:4294967295;true;"), kDatagramAccepted, kMailboxWaitFor, true,
          4294967295u},
 
         {"empty", Bytes(), kDatagramNoTerminator},
@@ -61,16 +61,16 @@ TEST(ServiceDatagram, AcceptsExactlyTheMessagesTheScreenSaverWrites)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        ServiceRequest request = {kRequestNoAction, false, 77};
+        MailboxMessage request = {kMailboxNoAction, false, 77};
         ASSERT_EQ(row.verdict, CheckServiceDatagram(row.bytes.data(), row.bytes.size(), &request));
         if (row.verdict != kDatagramAccepted)
             continue;
-        EXPECT_EQ(row.kind, request.kind);
+        EXPECT_EQ(row.kind, request.verb);
         EXPECT_EQ(row.force, request.force);
         EXPECT_EQ(row.processId, request.processId);
         // Logged as the same text again.
-        wchar_t text[32];
-        EXPECT_EQ(Wire(std::wstring(text, FormatServiceRequest(request, text, 32))), row.bytes);
+        wchar_t text[kMailboxMessageCapacity];
+        EXPECT_EQ(Wire(std::wstring(text, ComposeMailboxMessage(request, text, kMailboxMessageCapacity))), row.bytes);
     }
 }
 
