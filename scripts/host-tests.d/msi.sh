@@ -49,5 +49,24 @@ expect_row MsiLockPermissionsEx "LockSettingsFile${tab}Dusklatch.ini${tab}File${
 expect_row CreateFolder "OrvantaFolder${tab}Settings"
 expect_row CreateFolder "SettingsFolder${tab}Settings"
 expect_row InstallExecuteSequence "CreateFolders${tab}${tab}3700"
+# Before CreateFolders, the link check from the Binary table stops the
+# installation when a settings path is a link: an EXE from binary data
+# (msidbCustomActionTypeExe, 0x2), deferred (msidbCustomActionTypeInScript,
+# 0x400), as the installer's service (msidbCustomActionTypeNoImpersonate,
+# 0x800), its exit status checked (no msidbCustomActionTypeContinue).
+expect_row CustomAction "RefuseLinkedSettingsPaths${tab}$((0x2 | 0x400 | 0x800))${tab}LinkCheck${tab}${tab}"
+sequence_of() { rows InstallExecuteSequence | awk -F'\t' -v action="$1" '$1 == action {print $3}'; }
+check_condition=$(rows InstallExecuteSequence | awk -F'\t' '$1 == "RefuseLinkedSettingsPaths" {print $2}')
+[ "$check_condition" = 'NOT REMOVE~="ALL"' ] || { echo "msi: link check condition '$check_condition'" >&2; status=1; }
+check_sequence=$(sequence_of RefuseLinkedSettingsPaths)
+if [ -z "$check_sequence" ] || [ "$check_sequence" -le "$(sequence_of InstallInitialize)" ] ||
+    [ "$check_sequence" -ge "$(sequence_of CreateFolders)" ]; then
+    echo "msi: link check at '$check_sequence', not between InstallInitialize and CreateFolders" >&2
+    status=1
+fi
+# The Binary row's stream (exporting that table would write its streams into
+# the current folder).
+msiinfo extract "$msi" Binary.LinkCheck | cmp -s - "${BUILD_DIR:-$root/build}/bin/linkcheck.exe" ||
+    { echo "msi: Binary.LinkCheck is not the build's linkcheck.exe" >&2; status=1; }
 [ $status -eq 0 ] && echo "msi: ok"
 exit $status

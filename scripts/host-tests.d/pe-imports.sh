@@ -7,7 +7,8 @@ bin=${BUILD_DIR:-$root/build}/bin
 objdump=i686-w64-mingw32-objdump
 
 # name:subsystem (2 windowing, 3 console)
-deliverables="Dusklatch.scr:2 svcctl.exe:3 setsaver.exe:3 setsaverw.exe:2 installsaver.exe:3 deployconfig.exe:3 setautorun.exe:3 DusklatchService.exe:3"
+# linkcheck.exe is no deliverable of its own, but the installer package runs it.
+deliverables="Dusklatch.scr:2 svcctl.exe:3 setsaver.exe:3 setsaverw.exe:2 installsaver.exe:3 deployconfig.exe:3 setautorun.exe:3 DusklatchService.exe:3 linkcheck.exe:2"
 allowed_dlls="KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll SHELL32.dll COMCTL32.DLL COMCTL32.dll msvcrt.dll"
 # Functions newer than Windows 2000 that a runtime or a careless call could pull in;
 # IsWow64Process, GetSystemWow64DirectoryW and InitiateSystemShutdownExW are looked up by name

@@ -1,6 +1,8 @@
-// The tools' pure pieces: console bytes, argument reading, paths, the Run command.
+// The tools' pure pieces: console bytes, argument reading, paths, the Run
+// command, the link verdict.
 #include "autorun_command.h"
 #include "screen_saver_selection.h"
+#include "settings_target.h"
 #include "tool_arguments.h"
 #include "tool_output.h"
 #include "tool_paths.h"
@@ -216,6 +218,27 @@ TEST(ToolPaths, SaverPathNamesTheFolderWhereThe32BitCopyLies)
             EXPECT_EQ(row.path, path) << row.label;
         }
     }
+}
+
+TEST(ToolSettingsTarget, OnlyAReparsePointIsALink)
+{
+    const struct {
+        const char* name;
+        DWORD attributes;
+        bool link;
+    } rows[] = {
+        {"missing path", INVALID_FILE_ATTRIBUTES, false},
+        {"plain folder", FILE_ATTRIBUTE_DIRECTORY, false},
+        {"plain file", FILE_ATTRIBUTE_ARCHIVE, false},
+        {"file with no other attribute", FILE_ATTRIBUTE_NORMAL, false},
+        {"read-only hidden system folder",
+         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, false},
+        {"junction", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, true},
+        {"symbolic link to a file", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT, true},
+        {"reparse point alone", FILE_ATTRIBUTE_REPARSE_POINT, true},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.link, AttributesNameALink(row.attributes)) << row.name;
 }
 
 TEST(ToolAutorunCommand, CommandIsTheQuotedPathASpaceAndTheTimeout)

@@ -23,12 +23,8 @@ void PrintTargetTooLong()
     PrintText(L"Error: target path too long!\n");
 }
 
-int CopyAndReport(const wchar_t* source, const wchar_t* target, const wchar_t* successLine)
+void PrintCopyError(const wchar_t* source, const wchar_t* target)
 {
-    if (CopyFileW(source, target, FALSE)) {
-        PrintText(successLine);
-        return 0;
-    }
     // One write for the whole line; both paths come from MAX_PATH buffers.
     wchar_t line[2 * MAX_PATH + 32] = L"Error copying \"";
     const size_t capacity = sizeof(line) / sizeof(line[0]);
@@ -42,5 +38,14 @@ int CopyAndReport(const wchar_t* source, const wchar_t* target, const wchar_t* s
         PrintText(target);
         PrintText(L"\"!\n");
     }
+}
+
+int CopyAndReport(const wchar_t* source, const wchar_t* target, const wchar_t* successLine)
+{
+    if (CopyFileW(source, target, FALSE)) {
+        PrintText(successLine);
+        return 0;
+    }
+    PrintCopyError(source, target);
     return kCopyFailedStatus;
 }

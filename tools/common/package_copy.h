@@ -13,6 +13,9 @@ bool BuildPackageSourcePath(const wchar_t* fileName, wchar_t* path, size_t capac
 // Prints the refusal of a target path that would not fit its buffer.
 void PrintTargetTooLong();
 
+// The copy-error line with both full paths.
+void PrintCopyError(const wchar_t* source, const wchar_t* target);
+
 // Copies source over target, replacing a file already there, and prints the
 // outcome: successLine, or the copy-error line with both full paths.
 // Returns the exit status: 0, or kCopyFailedStatus.

@@ -2,14 +2,12 @@
 // into the all-users application-data folder, where the screen saver reads it.
 #include "package_copy.h"
 #include "settings_security.h"
+#include "settings_target.h"
 #include "tool_output.h"
-#include "tool_paths.h"
 
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
-#include <shlobj.h>
-#include <wchar.h>
 
 namespace {
 
@@ -21,16 +19,30 @@ DWORD Protect(const wchar_t* path, const wchar_t* sddl)
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
                                                               nullptr))
         return GetLastError();
+    // Through a handle to the path itself: a link put in its place since the
+    // look before the copy is opened as the link, and the new owner and DACL
+    // land on that link, never on what it points at. Backup semantics let
+    // CreateFileW open a folder.
+    HANDLE object = CreateFileW(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                nullptr);
+    if (object == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        LocalFree(descriptor);
+        return error;
+    }
     PSID owner = nullptr;
     PACL dacl = nullptr;
     BOOL present = FALSE;
     BOOL defaulted = FALSE;
     GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
     GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-    const DWORD error = SetNamedSecurityInfoW(
-        const_cast<wchar_t*>(path), SE_FILE_OBJECT,
+    const DWORD error = SetSecurityInfo(
+        object, SE_FILE_OBJECT,
         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
         owner, nullptr, dacl, nullptr);
+    CloseHandle(object);
     LocalFree(descriptor);
     return error;
 }
@@ -62,6 +74,20 @@ void ProtectDeployment(const wchar_t* vendorFolder, const wchar_t* productFolder
     }
 }
 
+// Refuses a target with a link in it: the path that is one, then the
+// copy-error line, for the copy was not made. True when one was found.
+bool RefuseLinkedTarget(const wchar_t* source, const SettingsTarget& target)
+{
+    const wchar_t* link = FindLinkInSettingsTarget(target);
+    if (!link)
+        return false;
+    PrintText(L"Error: \"");
+    PrintText(link);
+    PrintText(L"\" is a link; nothing was deployed.\n");
+    PrintCopyError(source, target.file);
+    return true;
+}
+
 }  // namespace
 
 int wmain()
@@ -70,33 +96,33 @@ int wmain()
     if (!BuildPackageSourcePath(L"Dusklatch.ini", source, MAX_PATH))
         return kCopyFailedStatus;
 
-    wchar_t target[MAX_PATH];
-    if (!SHGetSpecialFolderPathW(nullptr, target, CSIDL_COMMON_APPDATA, TRUE)) {
-        PrintText(L"Error: cannot find the all-users application data folder!\n");
-        return kCopyFailedStatus;
-    }
     // The whole target is built before any folder is made, so that a path too
     // long for its buffer leaves nothing behind.
-    const size_t vendorEnd = wcslen(target) + wcslen(L"\\Orvanta");
-    const size_t productEnd = vendorEnd + wcslen(L"\\Dusklatch");
-    if (!AppendText(target, MAX_PATH, L"\\Orvanta") || !AppendText(target, MAX_PATH, L"\\Dusklatch") ||
-        !AppendText(target, MAX_PATH, L"\\Dusklatch.ini")) {
+    SettingsTarget target;
+    switch (GetSettingsTarget(&target)) {
+    case kNoAllUsersFolder:
+        PrintText(L"Error: cannot find the all-users application data folder!\n");
+        return kCopyFailedStatus;
+    case kSettingsTargetTooLong:
         PrintTargetTooLong();
         return kCopyFailedStatus;
+    case kSettingsTargetFound:
+        break;
     }
+    if (RefuseLinkedTarget(source, target))
+        return kCopyFailedStatus;
     // Folders already there are the usual case, and any other failure shows up
     // as a failed copy, so neither result is looked at.
-    wchar_t vendorFolder[MAX_PATH];
-    wmemcpy(vendorFolder, target, vendorEnd);
-    vendorFolder[vendorEnd] = 0;
-    CreateDirectoryW(vendorFolder, nullptr);
-    wchar_t productFolder[MAX_PATH];
-    wmemcpy(productFolder, target, productEnd);
-    productFolder[productEnd] = 0;
-    CreateDirectoryW(productFolder, nullptr);
+    CreateDirectoryW(target.vendorFolder, nullptr);
+    CreateDirectoryW(target.productFolder, nullptr);
+    // A folder made just now inherits the all-users folder's right for every
+    // user to create folders in it, so the product folder may have become a
+    // link since the first look; the copy is what would follow it.
+    if (RefuseLinkedTarget(source, target))
+        return kCopyFailedStatus;
 
-    const int status = CopyAndReport(source, target, L"Configuration file deployed.\n");
+    const int status = CopyAndReport(source, target.file, L"Configuration file deployed.\n");
     if (status == 0)
-        ProtectDeployment(vendorFolder, productFolder, target);
+        ProtectDeployment(target.vendorFolder, target.productFolder, target.file);
     return status;
 }

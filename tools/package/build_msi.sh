@@ -1,5 +1,5 @@
 #!/bin/sh
-# build_msi.sh WXS PACKAGE_FOLDER OUTPUT UPGRADE_CODE PRODUCT_CODE PRODUCT_VERSION [ARCH]
+# build_msi.sh WXS PACKAGE_FOLDER OUTPUT UPGRADE_CODE PRODUCT_CODE PRODUCT_VERSION LINK_CHECK [ARCH]
 # Builds the Windows Installer package from the package folder with wixl, then
 # sets with msibuild what wixl 0.101 drops or cannot express.
 # The package code (the summary's revision number) is derived from everything
@@ -13,9 +13,12 @@ out=$3
 upgrade_code=$4
 product_code=$5
 version=$6
+# The program that the installation runs before it creates the settings
+# folders; it travels in the package's Binary table alone.
+link_check=$(cd "$(dirname "$7")" && pwd)/$(basename "$7")
 # x64 only for the 64-bit test build (its programs are 64-bit, and so must be
 # the registry view its rows write); the product's package is x86.
-arch=${7:-x86}
+arch=${8:-x86}
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 # The descriptors that deployconfig applies and the screen saver's logon-task
 # check accepts, taken from the one header both are built with.
@@ -40,12 +43,13 @@ msibuild_program=$(command -v msibuild)
 msibuild() { run "$msibuild_program" "$@"; }
 
 digest=$( (cd "$package" && find . -type f | LC_ALL=C sort | xargs sha256sum
-    cat "$wxs" "$self" "$security_header"
+    cat "$wxs" "$self" "$security_header" "$link_check"
     echo "$upgrade_code $product_code $version") | sha256sum | cut -c1-32 | tr a-f A-F)
 package_code=$(echo "$digest" | sed -E 's/^(.{8})(.{4}).(.{3}).(.{3})(.{12})$/{\1-\2-5\3-8\4-\5}/')
 
+# wixl finds sources only by paths relative to the working directory.
 (cd "$package" && TZ=UTC run wixl -a x86 -D UpgradeCode="$upgrade_code" -D ProductCode="$product_code" \
-    -D ProductVersion="$version" -o "$tmp" "$wxs")
+    -D ProductVersion="$version" -D LinkCheck="$(realpath --relative-to=. "$link_check")" -o "$tmp" "$wxs")
 msibuild "$tmp" -s "Dusklatch $version" "Orvanta" "Intel;1033" "$package_code"
 # The settings file: permanent (16) and never overwritten (128), so that an
 # edited file survives repair, upgrade and uninstall.
@@ -75,6 +79,16 @@ for row in "LockVendorFolder OrvantaFolder CreateFolder $folder_sddl" \
     set -- $row
     msibuild "$tmp" -q "INSERT INTO \`MsiLockPermissionsEx\` (\`MsiLockPermissionsEx\`, \`LockObject\`, \`Table\`, \`SDDL\`) VALUES ('$1', '$2', '$3', '$4')"
 done
+# Every user may create folders in the all-users folder, and CreateFolders and
+# InstallFiles, running as SYSTEM, follow a link planted at a settings path:
+# the folder, the file and the descriptor would land wherever it points. The
+# link check runs right before them as an EXE from the Binary table (2),
+# deferred (1024) and not impersonated (2048), so that it looks as SYSTEM just
+# before SYSTEM writes; its failure stops the installation and rolls back what
+# the script did so far. wixl 0.101 writes no row for a Binary-table EXE, so
+# the rows are set here.
+msibuild "$tmp" -q "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('RefuseLinkedSettingsPaths', 3074, 'LinkCheck', '')"
+msibuild "$tmp" -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('RefuseLinkedSettingsPaths', 'NOT REMOVE~=\"ALL\"', 3690)"
 if [ "$arch" = x64 ]; then
     msibuild "$tmp" -s "Dusklatch $version" "Orvanta" "x64;1033" "$package_code"
     # msidbComponentAttributes64bit on every component.

@@ -1,0 +1,39 @@
+#include "settings_target.h"
+
+#include "tool_paths.h"
+
+#include <shlobj.h>
+
+SettingsTargetResult GetSettingsTarget(SettingsTarget* target)
+{
+    wchar_t allUsers[MAX_PATH];
+    if (!SHGetSpecialFolderPathW(nullptr, allUsers, CSIDL_COMMON_APPDATA, TRUE))
+        return kNoAllUsersFolder;
+    // The file's path is the longest; when it fits, so do the folders.
+    if (!CopyText(target->vendorFolder, MAX_PATH, allUsers) ||
+        !AppendText(target->vendorFolder, MAX_PATH, L"\\Orvanta") ||
+        !CopyText(target->productFolder, MAX_PATH, target->vendorFolder) ||
+        !AppendText(target->productFolder, MAX_PATH, L"\\Dusklatch") ||
+        !CopyText(target->file, MAX_PATH, target->productFolder) ||
+        !AppendText(target->file, MAX_PATH, L"\\Dusklatch.ini"))
+        return kSettingsTargetTooLong;
+    return kSettingsTargetFound;
+}
+
+bool AttributesNameALink(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+const wchar_t* FindLinkInSettingsTarget(const SettingsTarget& target)
+{
+    // From the top down: below a linked folder, the paths already name what
+    // the link points at, and the folder itself is the one to report.
+    const wchar_t* const paths[] = {target.vendorFolder, target.productFolder, target.file};
+    for (const wchar_t* path : paths) {
+        // GetFileAttributesW reports the link itself, not its target.
+        if (AttributesNameALink(GetFileAttributesW(path)))
+            return path;
+    }
+    return nullptr;
+}
