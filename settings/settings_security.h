@@ -5,15 +5,9 @@
 // ordinary user created or may change must not name that command.
 #pragma once
 
-#include <windows.h>
+#include "settings_protection.h"
 
-// What deployconfig gives the folders it makes and the file it copies: owned
-// by Administrators, a DACL that inherits nothing, full control for SYSTEM and
-// Administrators, read and execute for Users, inherited by what the folder holds.
-const wchar_t kProtectedSettingsFolderSddl[] =
-    L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
-const wchar_t kProtectedSettingsFileSddl[] =
-    L"O:BAD:PAI(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)";
+#include <windows.h>
 
 // True when the owner is SYSTEM, Administrators or TrustedInstaller and no
 // effective allow ACE gives anyone else a right that could change the object:

@@ -40,9 +40,9 @@ expect_row ServiceInstall "CompanionServiceInstall${tab}DusklatchService${tab}Du
 # logon-task check accepts, and the folders are created so that it applies.
 folder_sddl='O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)'
 file_sddl='O:BAD:PAI(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)'
-grep -qF "L\"$folder_sddl\"" "$root/settings/settings_security.h" &&
-    grep -qF "L\"$file_sddl\"" "$root/settings/settings_security.h" ||
-    { echo "msi: settings_security.h has other descriptors than this check" >&2; status=1; }
+grep -qF "L\"$folder_sddl\"" "$root/common/settings_protection.h" &&
+    grep -qF "L\"$file_sddl\"" "$root/common/settings_protection.h" ||
+    { echo "msi: settings_protection.h has other descriptors than this check" >&2; status=1; }
 expect_row MsiLockPermissionsEx "LockVendorFolder${tab}OrvantaFolder${tab}CreateFolder${tab}${folder_sddl}${tab}"
 expect_row MsiLockPermissionsEx "LockSettingsFolder${tab}SettingsFolder${tab}CreateFolder${tab}${folder_sddl}${tab}"
 expect_row MsiLockPermissionsEx "LockSettingsFile${tab}Dusklatch.ini${tab}File${tab}${file_sddl}${tab}"

@@ -1,5 +1,6 @@
 #include "settings_target.h"
 
+#include "settings_paths.h"
 #include "tool_paths.h"
 
 #include <shlobj.h>
@@ -11,11 +12,11 @@ SettingsTargetResult GetSettingsTarget(SettingsTarget* target)
         return kNoAllUsersFolder;
     // The file's path is the longest; when it fits, so do the folders.
     if (!CopyText(target->vendorFolder, MAX_PATH, allUsers) ||
-        !AppendText(target->vendorFolder, MAX_PATH, L"\\Orvanta") ||
+        !AppendPathPart(target->vendorFolder, MAX_PATH, kVendorFolderName) ||
         !CopyText(target->productFolder, MAX_PATH, target->vendorFolder) ||
-        !AppendText(target->productFolder, MAX_PATH, L"\\Dusklatch") ||
+        !AppendPathPart(target->productFolder, MAX_PATH, kProductFolderName) ||
         !CopyText(target->file, MAX_PATH, target->productFolder) ||
-        !AppendText(target->file, MAX_PATH, L"\\Dusklatch.ini"))
+        !AppendPathPart(target->file, MAX_PATH, kSettingsFileName))
         return kSettingsTargetTooLong;
     return kSettingsTargetFound;
 }

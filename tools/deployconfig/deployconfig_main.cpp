@@ -1,7 +1,7 @@
 // deployconfig: copies the prepared Dusklatch.ini from the installation package
 // into the all-users application-data folder, where the screen saver reads it.
 #include "package_copy.h"
-#include "settings_security.h"
+#include "settings_protection.h"
 #include "settings_target.h"
 #include "tool_output.h"
 

@@ -22,7 +22,7 @@ arch=${8:-x86}
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 # The descriptors that deployconfig applies and the screen saver's logon-task
 # check accepts, taken from the one header both are built with.
-security_header=$(dirname "$self")/../../settings/settings_security.h
+security_header=$(dirname "$self")/../../common/settings_protection.h
 sddl() { sed -n "/$1/{n;s/^ *L\"\(.*\)\";\$/\1/p;}" "$security_header"; }
 folder_sddl=$(sddl kProtectedSettingsFolderSddl)
 file_sddl=$(sddl kProtectedSettingsFileSddl)
