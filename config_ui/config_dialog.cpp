@@ -6,6 +6,7 @@
 #include "logo_bitmap.h"
 #include "mbm_image.h"
 #include "resource.h"
+#include "scoped_handles.h"
 #include "settings_policy.h"
 #include "settings_paths.h"
 #include "settings_store.h"
@@ -269,9 +270,10 @@ void OnDrawItem(const DRAWITEMSTRUCT* item)
     HDC memory = CreateCompatibleDC(item->hDC);
     if (!memory)
         return;
-    HGDIOBJ previous = SelectObject(memory, g_dialog.logoBitmap);
-    BitBlt(item->hDC, 0, 0, g_dialog.logoWidth, g_dialog.logoHeight, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
+    {
+        ScopedSelection logo(memory, g_dialog.logoBitmap);
+        BitBlt(item->hDC, 0, 0, g_dialog.logoWidth, g_dialog.logoHeight, memory, 0, 0, SRCCOPY);
+    }
     DeleteDC(memory);
 }
 

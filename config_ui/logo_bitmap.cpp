@@ -1,27 +1,8 @@
 #include "logo_bitmap.h"
 
+#include "scoped_handles.h"
+
 #include <stdlib.h>
-
-namespace {
-
-// Releases the screen's device context on every path.
-class ScopedScreenDC {
-public:
-    ScopedScreenDC() : dc_(GetDC(NULL)) {}
-    ~ScopedScreenDC()
-    {
-        if (dc_)
-            ReleaseDC(NULL, dc_);
-    }
-    ScopedScreenDC(const ScopedScreenDC&) = delete;
-    ScopedScreenDC& operator=(const ScopedScreenDC&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-}  // namespace
 
 HBITMAP CreateLogoBitmap(const MbmImage& image, COLORREF background)
 {

@@ -6,6 +6,7 @@
 #include "countdown_state.h"
 #include "power_calls.h"
 #include "pre_shutdown_task.h"
+#include "scoped_handles.h"
 #include "service_mailbox.h"
 
 namespace {
@@ -102,10 +103,9 @@ int PowerDown(ShutdownType action, bool force)
     }
     if (g_settings.perform_task)
         return RelayToService(action, force);
-    HANDLE token = OpenTokenWithShutdownPrivilege();
-    if (!token)
+    // Held, and closed, until the call has been made.
+    ScopedHandle token(OpenTokenWithShutdownPrivilege());
+    if (!token.Valid())
         return RelayToService(action, force);
-    int result = ActDirectly(action, force);
-    CloseHandle(token);
-    return result;
+    return ActDirectly(action, force);
 }

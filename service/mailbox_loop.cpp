@@ -1,6 +1,7 @@
 #include "mailbox_loop.h"
 
 #include "saver_presence.h"
+#include "scoped_handles.h"
 #include "service_actions.h"
 #include "service_datagram.h"
 #include "service_log.h"
@@ -31,28 +32,6 @@ struct PendingWaits {
     HANDLE processes[kMaxWaits];
     DWORD ids[kMaxWaits];
     size_t count;
-};
-
-class ScopedSecurityDescriptor {
-public:
-    explicit ScopedSecurityDescriptor(const wchar_t* sddl) : descriptor_(nullptr)
-    {
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
-                                                                  &descriptor_, nullptr))
-            descriptor_ = nullptr;
-    }
-    ~ScopedSecurityDescriptor()
-    {
-        if (descriptor_)
-            LocalFree(descriptor_);
-    }
-    ScopedSecurityDescriptor(const ScopedSecurityDescriptor&) = delete;
-    ScopedSecurityDescriptor& operator=(const ScopedSecurityDescriptor&) = delete;
-
-    PSECURITY_DESCRIPTOR Get() const { return descriptor_; }
-
-private:
-    PSECURITY_DESCRIPTOR descriptor_;
 };
 
 void ReleaseWaits(PendingWaits* waits)
@@ -173,9 +152,12 @@ bool ServeQueuedMessages(HANDLE slot, PendingWaits* waits, HANDLE stop)
 
 DWORD CreateServiceMailbox(ServiceMailbox* mailbox, const wchar_t** failedCall)
 {
-    ScopedSecurityDescriptor slotAccess(kMailslotAccess);
-    ScopedSecurityDescriptor eventAccess(kEventAccess);
-    if (!slotAccess.Get() || !eventAccess.Get()) {
+    ScopedLocalMemory<PSECURITY_DESCRIPTOR> slotAccess;
+    ScopedLocalMemory<PSECURITY_DESCRIPTOR> eventAccess;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kMailslotAccess, SDDL_REVISION_1,
+                                                              slotAccess.Receive(), nullptr) ||
+        !ConvertStringSecurityDescriptorToSecurityDescriptorW(kEventAccess, SDDL_REVISION_1,
+                                                              eventAccess.Receive(), nullptr)) {
         *failedCall = L"ConvertStringSecurityDescriptorToSecurityDescriptor";
         return GetLastError();
     }

@@ -1,6 +1,7 @@
 #include "service_install.h"
 
 #include "companion_names.h"
+#include "scoped_handles.h"
 #include "tool_output.h"
 
 #include <windows.h>
@@ -14,29 +15,6 @@ const wchar_t kEventSourceKey[] =
 const DWORD kEventTypesSupported = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE |
                                    EVENTLOG_INFORMATION_TYPE;
 
-class ScopedServiceHandle {
-public:
-    explicit ScopedServiceHandle(SC_HANDLE handle) : handle_(handle) {}
-    ~ScopedServiceHandle()
-    {
-        if (handle_)
-            CloseServiceHandle(handle_);
-    }
-    ScopedServiceHandle(const ScopedServiceHandle&) = delete;
-    ScopedServiceHandle& operator=(const ScopedServiceHandle&) = delete;
-
-    SC_HANDLE Get() const { return handle_; }
-    void Reset(SC_HANDLE handle)
-    {
-        if (handle_)
-            CloseServiceHandle(handle_);
-        handle_ = handle;
-    }
-
-private:
-    SC_HANDLE handle_;
-};
-
 int Failed(const wchar_t* call, DWORD error)
 {
     PrintCallFailure(call, error);
@@ -44,7 +22,7 @@ int Failed(const wchar_t* call, DWORD error)
 }
 
 // The event log finds the message text for our events in this program.
-int RegisterEventSource(const wchar_t* programPath)
+int WriteEventSourceKey(const wchar_t* programPath)
 {
     HKEY key = nullptr;
     LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE,
@@ -97,8 +75,9 @@ int StopForRemoval(SC_HANDLE service)
             return Failed(L"QueryServiceStatus", GetLastError());
         if (status.dwCurrentState == SERVICE_STOPPED)
             return 0;
-        if (GetTickCount() - start > kUninstallStopBudgetMs) {
-            PrintText(L"Service DusklatchService did not stop within 30 seconds.\n");
+        if (GetTickCount() - start > kServiceStopBudgetMs) {
+            PrintNumberLine(L"Service DusklatchService did not stop within ",
+                            static_cast<long>(kServiceStopBudgetMs / 1000), L" seconds.\n");
             return 1;
         }
         Sleep(200);
@@ -147,7 +126,7 @@ int InstallCompanionService()
     SERVICE_DESCRIPTIONW description = {const_cast<LPWSTR>(kCompanionServiceDescription)};
     if (!ChangeServiceConfig2W(service.Get(), SERVICE_CONFIG_DESCRIPTION, &description))
         return Failed(L"ChangeServiceConfig2", GetLastError());
-    int status = RegisterEventSource(programPath);
+    int status = WriteEventSourceKey(programPath);
     if (status != 0)
         return status;
     PrintText(existed ? L"Service DusklatchService updated.\n" : L"Service DusklatchService installed.\n");

@@ -6,6 +6,3 @@
 // the platform's error number; returns the exit status (0, or 1 on a failure).
 int InstallCompanionService();
 int UninstallCompanionService();
-
-// Stop requests get this long to take effect before uninstall gives up.
-const unsigned long kUninstallStopBudgetMs = 30000;

@@ -142,7 +142,7 @@ int wmain(int argc, wchar_t** argv)
         status = RunInConsole();
     } else {
         wchar_t name[sizeof(kCompanionServiceName) / sizeof(wchar_t)];
-        CopyText(name, sizeof(name) / sizeof(wchar_t), kCompanionServiceName);
+        CopyWholeText(name, sizeof(name) / sizeof(wchar_t), kCompanionServiceName);
         SERVICE_TABLE_ENTRYW table[] = {{name, CompanionServiceMain}, {nullptr, nullptr}};
         if (!StartServiceCtrlDispatcherW(table)) {
             // Started from a console rather than by the service control manager.

@@ -1,5 +1,6 @@
 #include "settings_security.h"
 
+#include "scoped_handles.h"
 #include "settings_paths.h"
 #include "settings_store.h"
 
@@ -24,12 +25,8 @@ const ACCESS_MASK kFolderChangeRights =
 bool IsTrustedSid(PSID sid)
 {
     for (const char* text : kTrustedOwners) {
-        PSID trusted = nullptr;
-        if (!ConvertStringSidToSidA(text, &trusted))
-            continue;
-        const bool equal = EqualSid(sid, trusted) != FALSE;
-        LocalFree(trusted);
-        if (equal)
+        ScopedLocalMemory<PSID> trusted;
+        if (ConvertStringSidToSidA(text, trusted.Receive()) && EqualSid(sid, trusted.Get()))
             return true;
     }
     return false;
@@ -68,14 +65,11 @@ bool AceKeepsOthersOut(const ACE_HEADER* header, ACCESS_MASK changeRights)
 
 bool PathIsAdminOnly(const wchar_t* path, bool isFolder)
 {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(const_cast<wchar_t*>(path), SE_FILE_OBJECT,
-                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
-    const bool adminOnly = SecurityDescriptorIsAdminOnly(descriptor, isFolder);
-    LocalFree(descriptor);
-    return adminOnly;
+    ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor;
+    return GetNamedSecurityInfoW(const_cast<wchar_t*>(path), SE_FILE_OBJECT,
+                                 OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                                 nullptr, nullptr, nullptr, descriptor.Receive()) == ERROR_SUCCESS &&
+           SecurityDescriptorIsAdminOnly(descriptor.Get(), isFolder);
 }
 
 }  // namespace

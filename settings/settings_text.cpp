@@ -11,7 +11,7 @@
 
 namespace {
 
-wchar_t* CopyText(const wchar_t* text, size_t length)
+wchar_t* DuplicateText(const wchar_t* text, size_t length)
 {
     wchar_t* copy = static_cast<wchar_t*>(malloc((length + 1) * sizeof(wchar_t)));
     if (!copy)
@@ -25,7 +25,7 @@ wchar_t* CopyText(const wchar_t* text, size_t length)
 // Replaces *held with a copy of text; on a failed allocation it stays as it was.
 bool ReplaceText(wchar_t** held, size_t* heldLength, const wchar_t* text, size_t length)
 {
-    wchar_t* copy = CopyText(text, length);
+    wchar_t* copy = DuplicateText(text, length);
     if (!copy)
         return false;
     free(*held);

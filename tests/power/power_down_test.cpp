@@ -117,6 +117,7 @@ const PowerCalls kFakePowerCalls = {
 struct PulseCounter {
     HANDLE event = nullptr;
     HANDLE stop = nullptr;
+    HANDLE ready = nullptr;   // set right before the first wait
     HANDLE seen = nullptr;    // released once per pulse
     HANDLE thread = nullptr;
 };
@@ -125,6 +126,7 @@ DWORD WINAPI CountPulses(void* context)
 {
     PulseCounter* counter = static_cast<PulseCounter*>(context);
     HANDLE waits[2] = {counter->event, counter->stop};
+    SetEvent(counter->ready);
     while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0)
         ReleaseSemaphore(counter->seen, 1, nullptr);
     return 0;
@@ -134,10 +136,13 @@ void StartPulseCounter(PulseCounter* counter, HANDLE event)
 {
     counter->event = event;
     counter->stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    counter->ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     counter->seen = CreateSemaphoreW(nullptr, 0, 100, nullptr);
     counter->thread = CreateThread(nullptr, 0, CountPulses, counter, 0, nullptr);
-    // Give the thread time to be inside its wait before anything pulses.
-    Sleep(50);
+    // A pulse reaches only a thread already inside its wait: the thread is
+    // running up to it, and a busy machine gets time to let it get there.
+    WaitForSingleObject(counter->ready, 5000);
+    Sleep(100);
 }
 
 int StopPulseCounter(PulseCounter* counter, int expected)
@@ -150,6 +155,7 @@ int StopPulseCounter(PulseCounter* counter, int expected)
     WaitForSingleObject(counter->thread, 5000);
     CloseHandle(counter->thread);
     CloseHandle(counter->seen);
+    CloseHandle(counter->ready);
     CloseHandle(counter->stop);
     *counter = PulseCounter();
     return pulses;

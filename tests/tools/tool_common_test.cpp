@@ -171,9 +171,9 @@ TEST(ToolPaths, AppendRefusesWhatWouldNotFit)
     EXPECT_STREQ(L"abcdefg", buffer);
     EXPECT_FALSE(AppendText(buffer, 8, L"h"));
     EXPECT_STREQ(L"abcdefg", buffer);
-    EXPECT_FALSE(CopyText(buffer, 8, L"12345678"));
+    EXPECT_FALSE(CopyWholeText(buffer, 8, L"12345678"));
     EXPECT_STREQ(L"abcdefg", buffer);
-    EXPECT_TRUE(CopyText(buffer, 8, L"1234567"));
+    EXPECT_TRUE(CopyWholeText(buffer, 8, L"1234567"));
 }
 
 TEST(ToolPaths, PackageFolderThatWouldNotFitIsRefused)

@@ -1,6 +1,8 @@
 // Text values in the registry as the tools store them.
 #pragma once
 
+#include "scoped_handles.h"
+
 #include <windows.h>
 
 // Exit statuses of the tools that write the registry (setsaver, setautorun).
@@ -15,25 +17,6 @@ const size_t kMaxRegistryText = MAX_PATH - 1;
 // Stores text as REG_SZ whose size is exactly twice its length in bytes, with
 // no terminating null. Returns the registry's error code.
 LONG SetStringValueWithoutNull(HKEY key, const wchar_t* name, const wchar_t* text);
-
-// Owns an open registry key.
-class ScopedRegKey {
-public:
-    ScopedRegKey() : key_(nullptr) {}
-    ~ScopedRegKey()
-    {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    ScopedRegKey(const ScopedRegKey&) = delete;
-    ScopedRegKey& operator=(const ScopedRegKey&) = delete;
-
-    HKEY* Receive() { return &key_; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_;
-};
 
 // Opens root\subkey with full access, no registry-view flag; on failure prints
 // "Error accessing Windows Registry!".

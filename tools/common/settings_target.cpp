@@ -11,11 +11,11 @@ SettingsTargetResult GetSettingsTarget(SettingsTarget* target)
     if (!SHGetSpecialFolderPathW(nullptr, allUsers, CSIDL_COMMON_APPDATA, TRUE))
         return kNoAllUsersFolder;
     // The file's path is the longest; when it fits, so do the folders.
-    if (!CopyText(target->vendorFolder, MAX_PATH, allUsers) ||
+    if (!CopyWholeText(target->vendorFolder, MAX_PATH, allUsers) ||
         !AppendPathPart(target->vendorFolder, MAX_PATH, kVendorFolderName) ||
-        !CopyText(target->productFolder, MAX_PATH, target->vendorFolder) ||
+        !CopyWholeText(target->productFolder, MAX_PATH, target->vendorFolder) ||
         !AppendPathPart(target->productFolder, MAX_PATH, kProductFolderName) ||
-        !CopyText(target->file, MAX_PATH, target->productFolder) ||
+        !CopyWholeText(target->file, MAX_PATH, target->productFolder) ||
         !AppendPathPart(target->file, MAX_PATH, kSettingsFileName))
         return kSettingsTargetTooLong;
     return kSettingsTargetFound;

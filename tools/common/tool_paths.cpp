@@ -31,7 +31,7 @@ bool IsAsciiLetter(wchar_t unit)
 
 }  // namespace
 
-bool CopyText(wchar_t* buffer, size_t capacity, const wchar_t* text)
+bool CopyWholeText(wchar_t* buffer, size_t capacity, const wchar_t* text)
 {
     size_t length = wcslen(text);
     if (length >= capacity)
@@ -99,7 +99,7 @@ bool JoinFolderAndFile(const wchar_t* folder, const wchar_t* fileName, wchar_t* 
 {
     if (!*folder)
         return false;
-    return CopyText(path, capacity, folder) && AppendText(path, capacity, L"\\") &&
+    return CopyWholeText(path, capacity, folder) && AppendText(path, capacity, L"\\") &&
            AppendText(path, capacity, fileName);
 }
 

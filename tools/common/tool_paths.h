@@ -6,7 +6,7 @@
 
 // Copies or appends text; false, with buffer unchanged, when the result and its
 // terminator would not fit in capacity units.
-bool CopyText(wchar_t* buffer, size_t capacity, const wchar_t* text);
+bool CopyWholeText(wchar_t* buffer, size_t capacity, const wchar_t* text);
 bool AppendText(wchar_t* buffer, size_t capacity, const wchar_t* text);
 
 // Units of path that name its root, the root's backslash included: 3 for

@@ -17,7 +17,7 @@ bool ComposeAutorunCommand(const wchar_t* program, const wchar_t* timeout, wchar
                            size_t capacity)
 {
     // The quotes keep a path with spaces one program path for the logon command.
-    return CopyText(command, capacity, L"\"") && AppendText(command, capacity, program) &&
+    return CopyWholeText(command, capacity, L"\"") && AppendText(command, capacity, program) &&
            AppendText(command, capacity, L"\" ") && AppendText(command, capacity, timeout);
 }
 

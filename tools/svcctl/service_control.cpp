@@ -23,26 +23,6 @@ void FreeToProcessHeap(void* block)
     HeapFree(GetProcessHeap(), 0, block);
 }
 
-// Closes a service control manager handle through the same table that opened it.
-class ScopedServiceHandle {
-public:
-    ScopedServiceHandle(const ServiceControlApi& api, SC_HANDLE handle) : api_(api), handle_(handle) {}
-    ~ScopedServiceHandle()
-    {
-        if (handle_)
-            api_.CloseServiceHandle(handle_);
-    }
-    ScopedServiceHandle(const ScopedServiceHandle&) = delete;
-    ScopedServiceHandle& operator=(const ScopedServiceHandle&) = delete;
-
-    SC_HANDLE Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    const ServiceControlApi& api_;
-    SC_HANDLE handle_;
-};
-
 class ScopedBlock {
 public:
     ScopedBlock(const ServiceControlApi& api, size_t bytes) : api_(api), block_(api.AllocateBlock(bytes)) {}
@@ -94,7 +74,7 @@ void PrintFailure(const ServiceControlApi& api, const wchar_t* call)
     long error = static_cast<long>(api.GetLastError());
     wchar_t prefix[40];
     wchar_t line[64];
-    if (CopyText(prefix, 40, call) && AppendText(prefix, 40, L" failed (") &&
+    if (CopyWholeText(prefix, 40, call) && AppendText(prefix, 40, L" failed (") &&
         FormatNumberLine(prefix, error, L")\n", line, 64))
         api.Print(line);
 }
@@ -143,7 +123,7 @@ bool RequestStop(const ServiceControlApi& api, SC_HANDLE service, SERVICE_STATUS
 
 bool StopDependent(const ServiceControlApi& api, SC_HANDLE manager, const wchar_t* name, DWORD budgetStart)
 {
-    ScopedServiceHandle dependent(api, api.OpenServiceW(manager, name, kDependentAccess));
+    ScopedServiceHandle dependent(api.OpenServiceW(manager, name, kDependentAccess), api.CloseServiceHandle);
     if (!dependent)
         return false;
     SERVICE_STATUS_PROCESS status = {};
@@ -155,7 +135,7 @@ bool StopDependent(const ServiceControlApi& api, SC_HANDLE manager, const wchar_
             return false;
         if (status.dwCurrentState == SERVICE_STOPPED)
             break;
-        if (api.GetTickCount() - budgetStart > kStopBudgetMs)
+        if (api.GetTickCount() - budgetStart > kServiceStopBudgetMs)
             return false;
     }
     return true;
@@ -289,7 +269,7 @@ bool StopCompanionService(const ServiceControlApi& api)
             api.Print(L"Service stopped successfully.\n");
             return true;
         }
-        if (api.GetTickCount() - commandStart > kStopBudgetMs) {
+        if (api.GetTickCount() - commandStart > kServiceStopBudgetMs) {
             api.Print(L"Service stop timed out.\n");
             return false;
         }
@@ -310,7 +290,7 @@ bool StopCompanionService(const ServiceControlApi& api)
         }
         if (status.dwCurrentState == SERVICE_STOPPED)
             break;
-        if (api.GetTickCount() - commandStart > kStopBudgetMs) {
+        if (api.GetTickCount() - commandStart > kServiceStopBudgetMs) {
             api.Print(L"Wait timed out\n");
             return false;
         }

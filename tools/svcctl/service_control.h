@@ -3,6 +3,7 @@
 #pragma once
 
 #include "companion_names.h"
+#include "scoped_handles.h"
 
 #include <windows.h>
 
@@ -35,8 +36,10 @@ struct ServiceControlApi {
 
 const ServiceControlApi& RealServiceControlApi();
 
-// Every wait of the stop command gives up this long after it began.
-const DWORD kStopBudgetMs = 30000;
+// The stop command's waits give up once kServiceStopBudgetMs have passed since
+// it began. The test follows each status query, and the wait for its own stop
+// request sleeps the service's whole wait hint first, so a long hint can carry
+// that wait past the mark.
 
 // A tenth of the status's wait hint, kept between 1 and 10 seconds.
 DWORD PollInterval(const SERVICE_STATUS_PROCESS& status);
