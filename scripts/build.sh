@@ -11,5 +11,15 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 arch=${DUSKLATCH_ARCH:-i686}
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-w64-mingw32.cmake" >/dev/null
+# The same sources are compiled in several build folders (the tests' own, the
+# signing check's scratch builds): with ccache each object is compiled once.
+# Paths below the source folder are hashed relative to it, and objects carry
+# no build-machine path, so a cached object is the one a compile would give.
+launcher=()
+if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1 CCACHE_IGNOREOPTIONS="-ffile-prefix-map=*"
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-w64-mingw32.cmake" \
+    "${launcher[@]}" >/dev/null
 cmake --build "$build" --parallel "$(nproc)" "$@"

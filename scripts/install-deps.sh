@@ -7,6 +7,7 @@ command -v i686-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-i686-wi
 # Only for 64-bit test helpers; every deliverable is 32-bit.
 command -v x86_64-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-x86-64-win32)
 command -v cmake >/dev/null || need+=(cmake)
+command -v ccache >/dev/null || need+=(ccache)
 command -v make >/dev/null || need+=(make)
 command -v wine >/dev/null || need+=(wine wine64)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
