@@ -7,7 +7,8 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/fuzz-run.sh"
 out=${BUILD_DIR:-$root/build}-host-service
 mkdir -p "$out"
-clang++ -std=c++17 -g -O1 -I"$root/service" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+clang++ -std=c++17 -g -O1 -I"$root/service" -I"$root/common" \
+    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
     -o "$out/service_datagram_fuzz" "$root/tests/service/service_datagram_fuzz.cpp" "$root/service/service_datagram.cpp"
 
 fuzz_dirs "$out"
