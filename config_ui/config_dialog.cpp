@@ -7,6 +7,7 @@
 #include "mbm_image.h"
 #include "resource.h"
 #include "scoped_handles.h"
+#include "settings_fields.h"
 #include "settings_policy.h"
 #include "settings_paths.h"
 #include "settings_store.h"
@@ -46,11 +47,6 @@ const int kTooltipCount = sizeof(kTooltips) / sizeof(kTooltips[0]);
 
 const wchar_t* const kActionItems[] = {
     L"Shutdown", L"Hibernate", L"Standby", L"Restart", L"Log Off", L"Lock Station",
-};
-
-// The control of each field of the record, in the order of the policy bits.
-const int kFieldControls[kPolicyValueCount] = {
-    IDC_SHUTDOWN_TYPE, IDC_FORCE, IDC_COUNTDOWN, IDC_EBLRIS, IDC_PERFORM_TASK, IDC_TASK_JOB,
 };
 
 // The first version of TOOLINFO (44 bytes in a 32-bit program): understood by
@@ -147,14 +143,18 @@ void CreateTooltips(HWND dialog, HINSTANCE instance)
 }
 
 // Controls whose field policy sets show its value and cannot be changed, and
-// the title says why.
+// the title says why. Fields without a control change nothing here.
 void ShowPolicyFields(HWND dialog)
 {
-    if (!g_policyFields)
+    bool disabled = false;
+    for (const SettingsField& field : kSettingsFields) {
+        if (field.control == kNoControl || !(g_policyFields & field.policyBit))
+            continue;
+        EnableWindow(GetDlgItem(dialog, field.control), FALSE);
+        disabled = true;
+    }
+    if (!disabled)
         return;
-    for (int i = 0; i < kPolicyValueCount; ++i)
-        if (g_policyFields & (1u << i))
-            EnableWindow(GetDlgItem(dialog, kFieldControls[i]), FALSE);
     const wchar_t kManaged[] = L" (some settings are managed by your administrator)";
     wchar_t title[128];
     const int length = GetWindowTextW(dialog, title, 128);
@@ -319,7 +319,7 @@ void CountdownToTime(int countdownSeconds, SYSTEMTIME* time)
 int TimeToCountdown(const SYSTEMTIME& time)
 {
     int seconds = time.wHour * 3600 + time.wMinute * 60 + time.wSecond;
-    return seconds < 15 ? 15 : seconds;
+    return seconds < kShortestCountdown ? kShortestCountdown : seconds;
 }
 
 int CountdownAfterOk(int storedCountdown, const SYSTEMTIME& picked)

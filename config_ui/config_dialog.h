@@ -12,7 +12,7 @@ const int kLongestPickerCountdown = 86399;
 // Pure helpers of the dialog.
 // A countdown outside the picker's range shows as its nearer end.
 void CountdownToTime(int countdownSeconds, SYSTEMTIME* time);
-int TimeToCountdown(const SYSTEMTIME& time);   // with the 15-second floor
+int TimeToCountdown(const SYSTEMTIME& time);   // never below kShortestCountdown
 // What OK stores: the picked time (with the floor), except that a stored
 // countdown the picker cannot show is kept while the picker still shows the
 // end the dialog put there.

@@ -5,25 +5,23 @@
 
 namespace {
 
-// Text values longer than the task's field are read only far enough to know
-// that they do not fit.
-const DWORD kTextBytes = 2 * kTaskJobCapacity * sizeof(wchar_t);
-
-void ReadValue(HKEY key, const wchar_t* name, PolicyValue* value)
+void ReadValue(HKEY key, const SettingsField& field, PolicyValue* value)
 {
-    // One unit more than is asked for, and zeroed, so that stored text
+    // One unit more than is ever asked for, and zeroed, so that stored text
     // without a terminating NUL still ends.
-    wchar_t data[kTextBytes / sizeof(wchar_t) + 1];
+    wchar_t data[2 * kLongestFieldText + 1];
     memset(data, 0, sizeof(data));
-    DWORD size = kTextBytes;
+    // Text longer than its field is read only far enough to know that it does
+    // not fit; a number needs its four bytes.
+    DWORD size = field.kind == kTextField ? 2 * field.capacity * sizeof(wchar_t) : sizeof(DWORD);
     const LONG status =
-        RegQueryValueExW(key, name, nullptr, &value->type, reinterpret_cast<BYTE*>(data), &size);
+        RegQueryValueExW(key, field.key, nullptr, &value->type, reinterpret_cast<BYTE*>(data), &size);
     if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA)
         return;
     value->present = true;
     value->size = size;
     if (status == ERROR_MORE_DATA)
-        return;  // too long for any field: ignored
+        return;  // too long for its field: ignored
     if (size == sizeof(DWORD))
         memcpy(&value->number, data, sizeof(DWORD));
     if (value->type != REG_SZ && value->type != REG_EXPAND_SZ)
@@ -31,14 +29,14 @@ void ReadValue(HKEY key, const wchar_t* name, PolicyValue* value)
     const wchar_t* text = data;
     if (value->type == REG_SZ) {
         const size_t length = wcslen(text);
-        value->textFits = length < kTaskJobCapacity;
+        value->textFits = length < static_cast<size_t>(field.capacity);
         if (value->textFits)
             memcpy(value->text, text, (length + 1) * sizeof(wchar_t));
         return;
     }
     // The expanded text must fit the field, terminator included.
-    const DWORD needed = ExpandEnvironmentStringsW(text, value->text, kTaskJobCapacity);
-    value->textFits = needed != 0 && needed <= kTaskJobCapacity;
+    const DWORD needed = ExpandEnvironmentStringsW(text, value->text, field.capacity);
+    value->textFits = needed != 0 && needed <= static_cast<DWORD>(field.capacity);
 }
 
 }  // namespace
@@ -56,7 +54,7 @@ void ReadPolicyProfile(bool logon, PolicyProfile* profile)
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
-    for (int i = 0; i < kPolicyValueCount; ++i)
-        ReadValue(key, kPolicyValueNames[i], &profile->values[i]);
+    for (int i = 0; i < kSettingsFieldCount; ++i)
+        ReadValue(key, kSettingsFields[i], &profile->values[i]);
     RegCloseKey(key);
 }

@@ -1,5 +1,6 @@
 #include "saver_settings.h"
 
+#include "settings_fields.h"
 #include "settings_policy.h"
 #include "settings_store.h"
 
@@ -8,30 +9,10 @@
 #include <stdio.h>
 #include <string.h>
 
-SaverSettings g_settings = {Shutdown, true, 900, true, false, {0}, {0}, {0}};
-
 namespace {
 
 const int kWordCapacity = 256;
 const int kNameCapacity = 256;
-
-struct ProfileKeys {
-    const wchar_t* shutdownType;
-    const wchar_t* force;
-    const wchar_t* countdown;
-    const wchar_t* eblris;
-    const wchar_t* performTask;
-    const wchar_t* taskJob;
-    const wchar_t* actionHours;
-    const wchar_t* exemptPrograms;
-};
-
-const ProfileKeys kNormalKeys = {L"shutdown_type", L"force",        L"countdown",
-                                 L"eblris",        L"perform_task", L"task_job",
-                                 L"action_hours",  L"exempt_programs"};
-const ProfileKeys kLogonKeys = {L"logon_shutdown_type", L"logon_force",        L"logon_countdown",
-                                L"logon_eblris",        L"logon_perform_task", L"logon_task_job",
-                                L"logon_action_hours",  L"logon_exempt_programs"};
 
 bool ReadFlag(const wchar_t* key, const wchar_t* defaultValue, const wchar_t* word)
 {
@@ -41,24 +22,33 @@ bool ReadFlag(const wchar_t* key, const wchar_t* defaultValue, const wchar_t* wo
 }
 
 // Every field is overwritten: a key missing from the profile gives its default.
-void ReadProfile(const ProfileKeys& keys, SaverSettings& settings)
+void ReadProfile(bool logon, SaverSettings& settings)
 {
-    settings.shutdown_type = GetIntValue(keys.shutdownType, Shutdown);
-    settings.force = !ReadFlag(keys.force, L"true", L"false");
-    settings.countdown = GetIntValue(keys.countdown, 900);
-    settings.eblris = !ReadFlag(keys.eblris, L"true", L"false");
-    settings.perform_task = ReadFlag(keys.performTask, L"false", L"true");
-    GetStringValue(keys.taskJob, settings.task_job, kTaskJobCapacity, L"");
-    GetStringValue(keys.actionHours, settings.action_hours, kActionHoursCapacity, L"");
-    GetStringValue(keys.exemptPrograms, settings.exempt_programs, kExemptProgramsCapacity, L"");
+    for (const SettingsField& field : kSettingsFields) {
+        const wchar_t* key = logon ? field.logonKey : field.key;
+        const wchar_t* defaultWord = field.defaultNumber ? L"true" : L"false";
+        switch (field.kind) {
+        case kNumberField:
+            FieldNumber(settings, field) = GetIntValue(key, field.defaultNumber);
+            break;
+        case kFlagUnlessFalse:
+            FieldFlag(settings, field) = !ReadFlag(key, defaultWord, L"false");
+            break;
+        case kFlagIfTrue:
+            FieldFlag(settings, field) = ReadFlag(key, defaultWord, L"true");
+            break;
+        case kTextField:
+            GetStringValue(key, FieldText(settings, field), field.capacity, field.defaultText);
+            break;
+        }
+    }
 }
 
-// Set only when policy does not set the field: the file keeps what the user
-// last chose there.
-void SetUnlessPolicy(uint32_t field, const wchar_t* key, const wchar_t* value)
+SaverSettings DefaultSaverSettings()
 {
-    if (!(g_policyFields & field))
-        SetValue(key, value);
+    SaverSettings settings;
+    ResetSaverSettings(settings);
+    return settings;
 }
 
 // The account's name is looked up on the running system, since it is localised.
@@ -79,16 +69,21 @@ void LookUpAccountName(const char* sidText, wchar_t* name)
 
 }  // namespace
 
+SaverSettings g_settings = DefaultSaverSettings();
+
 void ResetSaverSettings(SaverSettings& settings)
 {
-    settings.shutdown_type = Shutdown;
-    settings.force = true;
-    settings.countdown = 900;
-    settings.eblris = true;
-    settings.perform_task = false;
-    memset(settings.task_job, 0, sizeof(settings.task_job));
-    memset(settings.action_hours, 0, sizeof(settings.action_hours));
-    memset(settings.exempt_programs, 0, sizeof(settings.exempt_programs));
+    for (const SettingsField& field : kSettingsFields) {
+        if (field.kind == kNumberField) {
+            FieldNumber(settings, field) = field.defaultNumber;
+        } else if (field.kind == kTextField) {
+            wchar_t* text = FieldText(settings, field);
+            wcsncpy(text, field.defaultText, field.capacity - 1);  // the rest filled with NULs
+            text[field.capacity - 1] = 0;
+        } else {
+            FieldFlag(settings, field) = field.defaultNumber != 0;
+        }
+    }
 }
 
 bool SettingsWordEquals(const wchar_t* value, const wchar_t* word)
@@ -125,8 +120,8 @@ bool LoadSettings()
     ReadSettingsFile();
     // Large for the stack of a window procedure; one load per process.
     static SettingsSources sources;
-    ReadProfile(kNormalKeys, sources.normal);
-    ReadProfile(kLogonKeys, sources.logon);
+    ReadProfile(false, sources.normal);
+    ReadProfile(true, sources.logon);
     sources.serviceAccount = CurrentUserIsServiceAccount();
     sources.separateLogonConfig =
         sources.serviceAccount && ReadFlag(L"separate_logon_config", L"false", L"true");
@@ -138,18 +133,30 @@ bool LoadSettings()
 
 bool SaveSettings()
 {
-    wchar_t number[16];
-    swprintf(number, 16, L"%d", static_cast<int>(g_settings.shutdown_type));
-    SetUnlessPolicy(kPolicyShutdownType, L"shutdown_type", number);
-    SetUnlessPolicy(kPolicyForce, L"force", g_settings.force ? L"true" : L"false");
-    swprintf(number, 16, L"%d", static_cast<int>(g_settings.countdown));
-    SetUnlessPolicy(kPolicyCountdown, L"countdown", number);
-    SetUnlessPolicy(kPolicyEblris, L"eblris", g_settings.eblris ? L"true" : L"false");
-    SetUnlessPolicy(kPolicyPerformTask, L"perform_task", g_settings.perform_task ? L"true" : L"false");
-    // The field may have been filled to its last unit; never read past it.
-    wchar_t taskJob[kTaskJobCapacity];
-    memcpy(taskJob, g_settings.task_job, sizeof(taskJob));
-    taskJob[kTaskJobCapacity - 1] = 0;
-    SetUnlessPolicy(kPolicyTaskJob, L"task_job", taskJob);
+    for (const SettingsField& field : kSettingsFields) {
+        // A field that policy sets keeps the file's value: the file keeps what
+        // the user last chose there.
+        if (!field.saved || (g_policyFields & field.policyBit))
+            continue;
+        wchar_t number[16];
+        // The field may have been filled to its last unit; never read past it.
+        wchar_t text[kLongestFieldText];
+        const wchar_t* value = text;
+        switch (field.kind) {
+        case kNumberField:
+            swprintf(number, 16, L"%d", static_cast<int>(FieldNumber(g_settings, field)));
+            value = number;
+            break;
+        case kFlagUnlessFalse:
+        case kFlagIfTrue:
+            value = FieldFlag(g_settings, field) ? L"true" : L"false";
+            break;
+        case kTextField:
+            memcpy(text, FieldText(g_settings, field), field.capacity * sizeof(wchar_t));
+            text[field.capacity - 1] = 0;
+            break;
+        }
+        SetValue(field.key, value);
+    }
     return WriteSettingsFile();
 }

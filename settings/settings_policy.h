@@ -4,6 +4,7 @@
 #pragma once
 
 #include "saver_settings.h"
+#include "settings_fields.h"
 
 #include <stdint.h>
 
@@ -12,36 +13,21 @@
 const wchar_t kPolicyKeyPath[] = L"SOFTWARE\\Policies\\Orvanta\\Dusklatch";
 const wchar_t kPolicyLogonSubkey[] = L"Logon";
 
-// The value names, the same in the key and in its Logon subkey: the settings'
-// own keys, in the record's order.
-const wchar_t* const kPolicyValueNames[] = {
-    L"shutdown_type", L"force", L"countdown", L"eblris", L"perform_task", L"task_job",
-};
-const int kPolicyValueCount = 6;
-
-// One bit per field of the record, in the same order.
-enum : uint32_t {
-    kPolicyShutdownType = 1u << 0,
-    kPolicyForce = 1u << 1,
-    kPolicyCountdown = 1u << 2,
-    kPolicyEblris = 1u << 3,
-    kPolicyPerformTask = 1u << 4,
-    kPolicyTaskJob = 1u << 5,
-};
-
-// One value as the registry holds it. Text (REG_SZ, or REG_EXPAND_SZ after
-// expansion) that does not fit the task's field has textFits false.
+// One value as the registry holds it. Its name is its field's key in the
+// settings file, in the policy key and in its Logon subkey alike. Text (REG_SZ,
+// or REG_EXPAND_SZ after expansion) that does not fit its field has textFits
+// false.
 struct PolicyValue {
     bool present;
     DWORD type;
     DWORD size;
     DWORD number;  // the data of a 4-byte value
-    wchar_t text[kTaskJobCapacity];
+    wchar_t text[kLongestFieldText];
     bool textFits;
 };
 
 struct PolicyProfile {
-    PolicyValue values[kPolicyValueCount];  // in the order of kPolicyValueNames
+    PolicyValue values[kSettingsFieldCount];  // in the order of kSettingsFields
 };
 
 // Everything LoadSettings weighs: the file's two profiles and the policy's.

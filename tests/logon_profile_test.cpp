@@ -44,6 +44,16 @@ TEST_F(LogonProfileTest, SeparateConfigSelectsLogonKeysForServiceAccountsOnly)
     }
 }
 
+TEST_F(LogonProfileTest, HoldsComeFromTheApplyingProfile)
+{
+    ASSERT_TRUE(WriteSettingsLines({L"action_hours=08:00-18:00", L"exempt_programs=a.exe",
+                                    L"separate_logon_config=true", L"logon_action_hours=22:00-06:00",
+                                    L"logon_exempt_programs=backup.exe"}));
+    LoadSettings();
+    EXPECT_STREQ(ExpectServiceAccount() ? L"22:00-06:00" : L"08:00-18:00", g_settings.action_hours);
+    EXPECT_STREQ(ExpectServiceAccount() ? L"backup.exe" : L"a.exe", g_settings.exempt_programs);
+}
+
 TEST_F(LogonProfileTest, LogonProfileWithoutKeysGivesDefaults)
 {
     ASSERT_TRUE(WriteSettingsLines({L"shutdown_type=4", L"countdown=60", L"separate_logon_config=true"}));

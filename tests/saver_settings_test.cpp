@@ -10,6 +10,16 @@ namespace {
 
 using SaverSettingsTest = SettingsFixture;
 
+// Leaves no policy behind for the tests that follow in the same prefix.
+class PolicyHoldsTest : public SettingsFixture {
+protected:
+    void TearDown() override
+    {
+        RemovePolicyKey();
+        SettingsFixture::TearDown();
+    }
+};
+
 }  // namespace
 
 TEST_F(SaverSettingsTest, NoFileGivesDefaultsAndSavesTheSevenLines)
@@ -94,6 +104,83 @@ TEST_F(SaverSettingsTest, LoadingTwiceDoesNotDuplicateLines)
     ASSERT_TRUE(SaveSettings());
     EXPECT_EQ(0u, ReadSettingsText().find(L"[Dusklatch]\r\ncountdown=5\r\nshutdown_type=1\r\n"));
     EXPECT_EQ(std::wstring::npos, ReadSettingsText().find(L"[Dusklatch]", 1));
+}
+
+// The holds are texts for the runtime to parse: loading takes them as stored.
+TEST_F(SaverSettingsTest, HoldsAreReadAsStoredAndCutToTheirFields)
+{
+    const std::wstring longHours(kActionHoursCapacity + 8, L'9');
+    const std::wstring longPrograms(kExemptProgramsCapacity + 8, L'p');
+    struct {
+        const char* name;
+        std::vector<std::wstring> lines;
+        std::wstring hours;
+        std::wstring programs;
+    } const kCases[] = {
+        {"missing", {L"[Dusklatch]"}, L"", L""},
+        {"as stored", {L"action_hours=19:00-07:00", L"exempt_programs=backup.exe;obs64.exe"}, L"19:00-07:00",
+         L"backup.exe;obs64.exe"},
+        {"not parsed here", {L"action_hours=soon", L"exempt_programs= ;;"}, L"soon", L" ;;"},
+        {"logon keys are not the normal ones", {L"logon_action_hours=01:00-02:00", L"logon_exempt_programs=x.exe"},
+         L"", L""},
+        {"cut to the field", {L"action_hours=" + longHours, L"exempt_programs=" + longPrograms},
+         longHours.substr(0, kActionHoursCapacity - 1), longPrograms.substr(0, kExemptProgramsCapacity - 1)},
+    };
+    for (const auto& c : kCases) {
+        SetUp();
+        ASSERT_TRUE(WriteSettingsLines(c.lines)) << c.name;
+        LoadSettings();
+        EXPECT_EQ(c.hours, std::wstring(g_settings.action_hours)) << c.name;
+        EXPECT_EQ(c.programs, std::wstring(g_settings.exempt_programs)) << c.name;
+    }
+}
+
+// The dialog has no controls for the holds: their lines stay as they stand.
+TEST_F(SaverSettingsTest, SaveLeavesTheHoldsLinesAlone)
+{
+    ASSERT_TRUE(WriteSettingsLines({L"[Dusklatch]", L"action_hours=19:00-07:00"}));
+    LoadSettings();
+    wcscpy(g_settings.action_hours, L"08:00-09:00");
+    wcscpy(g_settings.exempt_programs, L"backup.exe");
+    ASSERT_TRUE(SaveSettings());
+    EXPECT_EQ(L"[Dusklatch]\r\naction_hours=19:00-07:00\r\nshutdown_type=1\r\nforce=true\r\ncountdown=900\r\n"
+              L"eblris=true\r\nperform_task=false\r\ntask_job=\r\n",
+              ReadSettingsText());
+}
+
+// Policy sets a hold when its value is text that fits the field.
+TEST_F(PolicyHoldsTest, PolicyTextsOverrideTheFile)
+{
+    wchar_t systemDrive[MAX_PATH];
+    const DWORD driveLength = GetEnvironmentVariableW(L"SystemDrive", systemDrive, MAX_PATH);
+    ASSERT_TRUE(driveLength > 0 && driveLength < MAX_PATH);
+    const std::wstring fitting(kExemptProgramsCapacity - 1, L'p');
+    struct {
+        const char* name;
+        const wchar_t* valueName;
+        const wchar_t* type;
+        std::wstring data;
+        std::wstring hours;
+        std::wstring programs;
+    } const kCases[] = {
+        {"text", L"action_hours", L"REG_SZ", L"19:00-07:00", L"19:00-07:00", L"file.exe"},
+        {"expanded text", L"exempt_programs", L"REG_EXPAND_SZ", L"%SystemDrive%;obs64.exe", L"08:00-18:00",
+         std::wstring(systemDrive) + L";obs64.exe"},
+        {"longest text that fits", L"exempt_programs", L"REG_SZ", fitting, L"08:00-18:00", fitting},
+        {"text too long", L"exempt_programs", L"REG_SZ", fitting + L"p", L"08:00-18:00", L"file.exe"},
+        {"hours too long", L"action_hours", L"REG_SZ", std::wstring(kActionHoursCapacity, L'9'), L"08:00-18:00",
+         L"file.exe"},
+        {"a number", L"action_hours", L"REG_DWORD", L"1", L"08:00-18:00", L"file.exe"},
+    };
+    for (const auto& c : kCases) {
+        SetUp();
+        RemovePolicyKey();
+        ASSERT_TRUE(WriteSettingsLines({L"action_hours=08:00-18:00", L"exempt_programs=file.exe"})) << c.name;
+        ASSERT_TRUE(AddPolicyValue(L"", c.valueName, c.type, c.data)) << c.name;
+        LoadSettings();
+        EXPECT_EQ(c.hours, std::wstring(g_settings.action_hours)) << c.name;
+        EXPECT_EQ(c.programs, std::wstring(g_settings.exempt_programs)) << c.name;
+    }
 }
 
 TEST(ServiceAccountName, MatchesEitherAccountFoldingAsciiOnly)

@@ -26,13 +26,30 @@ PolicyValue Text(const wchar_t* text, DWORD type = REG_SZ, bool fits = true)
     return value;
 }
 
+SaverSettings Record(ShutdownType type, bool force, int32_t countdown, bool eblris, bool performTask,
+                     const wchar_t* taskJob, const wchar_t* actionHours = L"", const wchar_t* exemptPrograms = L"")
+{
+    SaverSettings record = {};
+    record.shutdown_type = type;
+    record.force = force;
+    record.countdown = countdown;
+    record.eblris = eblris;
+    record.perform_task = performTask;
+    wcscpy(record.task_job, taskJob);
+    wcscpy(record.action_hours, actionHours);
+    wcscpy(record.exempt_programs, exemptPrograms);
+    return record;
+}
+
 typedef std::vector<std::pair<int, PolicyValue>> Values;
-enum { kType, kForce, kCountdown, kEblris, kTask, kJob };
+// The policy values in the record's order.
+enum { kType, kForce, kCountdown, kEblris, kTask, kJob, kHours, kExempt };
 
 TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
 {
-    const SaverSettings fileNormal = {Restart, false, 60, false, true, L"file task"};
-    const SaverSettings fileLogon = {StationLock, true, 30, true, false, L"logon task"};
+    const SaverSettings fileNormal =
+        Record(Restart, false, 60, false, true, L"file task", L"08:00-18:00", L"a.exe");
+    const SaverSettings fileLogon = Record(StationLock, true, 30, true, false, L"logon task", L"22:00-06:00");
     const struct {
         const char* name;
         bool serviceAccount;
@@ -46,9 +63,9 @@ TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
         {"every field", false, false,
          {{kType, Number(0)}, {kForce, Number(1)}, {kCountdown, Number(120)}, {kEblris, Number(1)},
           {kTask, Number(0)}, {kJob, Text(L"%SystemRoot%\\x.exe", REG_EXPAND_SZ)}},
-         {}, {NoAction, true, 120, true, false, L"%SystemRoot%\\x.exe"}, 0x3F},
+         {}, Record(NoAction, true, 120, true, false, L"%SystemRoot%\\x.exe", L"08:00-18:00", L"a.exe"), 0x3F},
         {"countdown below the floor", false, false, {{kCountdown, Number(5)}}, {},
-         {Restart, false, 15, false, true, L"file task"}, kPolicyCountdown},
+         Record(Restart, false, 15, false, true, L"file task", L"08:00-18:00", L"a.exe"), kPolicyCountdown},
         {"out of range", false, false,
          {{kType, Number(7)}, {kForce, Number(2)}, {kCountdown, Number(0x80000000u)}, {kTask, Number(0xFFFFFFFFu)},
           {kJob, Text(L"", REG_SZ, false)}},
@@ -58,13 +75,28 @@ TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
           {kForce, Number(1, REG_DWORD, 2)}, {kJob, Number(1)}},
          {}, fileNormal, 0},
         {"logon values for an ordinary user", false, false, {{kCountdown, Number(120)}}, {{kType, Number(3)}},
-         {Restart, false, 120, false, true, L"file task"}, kPolicyCountdown},
+         Record(Restart, false, 120, false, true, L"file task", L"08:00-18:00", L"a.exe"), kPolicyCountdown},
         {"logon value selects the logon profile", true, false, {{kCountdown, Number(120)}},
-         {{kCountdown, Number(45)}}, {StationLock, true, 45, true, false, L"logon task"}, kPolicyCountdown},
-        {"only invalid logon values", true, false, {{kCountdown, Number(120)}},
-         {{kCountdown, Text(L"45")}, {kType, Number(9)}}, {Restart, false, 120, false, true, L"file task"},
+         {{kCountdown, Number(45)}}, Record(StationLock, true, 45, true, false, L"logon task", L"22:00-06:00"),
          kPolicyCountdown},
+        {"only invalid logon values", true, false, {{kCountdown, Number(120)}},
+         {{kCountdown, Text(L"45")}, {kType, Number(9)}},
+         Record(Restart, false, 120, false, true, L"file task", L"08:00-18:00", L"a.exe"), kPolicyCountdown},
         {"the file selects the logon profile", true, true, {{kCountdown, Number(120)}}, {}, fileLogon, 0},
+        // Whether the holds' texts parse is the runtime's concern: any text that fits is taken.
+        {"hold texts", false, false,
+         {{kHours, Text(L"19:00-07:00")}, {kExempt, Text(L"backup.exe;obs64.exe", REG_EXPAND_SZ)}}, {},
+         Record(Restart, false, 60, false, true, L"file task", L"19:00-07:00", L"backup.exe;obs64.exe"),
+         kPolicyActionHours | kPolicyExemptPrograms},
+        {"hold texts not parsed here", false, false, {{kHours, Text(L"soon")}, {kExempt, Text(L"")}}, {},
+         Record(Restart, false, 60, false, true, L"file task", L"soon", L""),
+         kPolicyActionHours | kPolicyExemptPrograms},
+        {"hold texts that do not fit or are no text", false, false,
+         {{kHours, Text(L"", REG_SZ, false)}, {kExempt, Number(1)}}, {}, fileNormal, 0},
+        {"a hold in the Logon subkey selects the logon profile", true, false, {{kHours, Text(L"00:00-00:00")}},
+         {{kExempt, Text(L"backup.exe")}},
+         Record(StationLock, true, 30, true, false, L"logon task", L"22:00-06:00", L"backup.exe"),
+         kPolicyExemptPrograms},
     };
     for (const auto& row : rows) {
         SettingsSources sources = {};
@@ -84,6 +116,8 @@ TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
         EXPECT_EQ(row.expected.eblris, record.eblris) << row.name;
         EXPECT_EQ(row.expected.perform_task, record.perform_task) << row.name;
         EXPECT_STREQ(row.expected.task_job, record.task_job) << row.name;
+        EXPECT_STREQ(row.expected.action_hours, record.action_hours) << row.name;
+        EXPECT_STREQ(row.expected.exempt_programs, record.exempt_programs) << row.name;
     }
 }
 

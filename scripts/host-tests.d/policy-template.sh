@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Group Policy template against the program and against itself: both files
 # are well-formed XML; every key and value name the template writes is one the
-# screen saver reads (settings/settings_policy.h), and each of those names is
-# written in the policy key and in its Logon subkey; every string and
+# screen saver reads (the keys in settings/settings_policy.h, the value names
+# from the fields' table in settings/settings_fields.h), and each of those names
+# is written in the policy key and in its Logon subkey; every string and
 # presentation the template names is in the English resources, and each
 # presentation's controls are the elements of the policies that show it.
 # A template that breaks any of this still loads in the editor, but writes
@@ -12,6 +13,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 admx=$root/policy/Dusklatch.admx
 adml=$root/policy/en-US/Dusklatch.adml
 header=$root/settings/settings_policy.h
+fields=$root/settings/settings_fields.h
 status=0
 fail() { echo "policy-template: $*" >&2; status=1; }
 
@@ -33,9 +35,10 @@ el() { echo "*[local-name()='$1']"; }
 literal() { sed -n "s/.*$1\[\] = L\"\(.*\)\";.*/\1/p" "$header" | sed 's/\\\\/\\/g'; }
 key_path=$(literal kPolicyKeyPath)
 logon_subkey=$(literal kPolicyLogonSubkey)
-names=$(sed -n '/kPolicyValueNames\[\]/,/};/p' "$header" | grep -o 'L"[^"]*"' | sed 's/^L"//; s/"$//')
+# A field's value name is its key, the first text of its row in the table.
+names=$(sed -n '/kSettingsFields\[\] = {/,/^};/p' "$fields" | sed -n 's/^ *{L"\([^"]*\)".*/\1/p')
 if [ -z "$key_path" ] || [ -z "$logon_subkey" ] || [ -z "$names" ]; then
-    echo "policy-template: cannot read the key or the value names from $header" >&2
+    echo "policy-template: cannot read the key from $header or the value names from $fields" >&2
     exit 1
 fi
 logon_key="$key_path\\$logon_subkey"
