@@ -1,6 +1,8 @@
 // Reads the policy values from the registry for MergeSettings.
 #include "settings_policy.h"
 
+#include "scoped_handles.h"
+
 #include <string.h>
 
 namespace {
@@ -51,10 +53,9 @@ void ReadPolicyProfile(bool logon, PolicyProfile* profile)
         wcscat(path, kPolicyLogonSubkey);
     }
     // The policy key is shared by the 32-bit and 64-bit views of the registry.
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    ScopedRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
         return;
     for (int i = 0; i < kSettingsFieldCount; ++i)
-        ReadValue(key, kSettingsFields[i], &profile->values[i]);
-    RegCloseKey(key);
+        ReadValue(key.Get(), kSettingsFields[i], &profile->values[i]);
 }

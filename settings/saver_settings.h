@@ -1,4 +1,4 @@
-// The six settings that drive the screen saver, and their load and save.
+// The settings that drive the screen saver, and their load and save.
 #pragma once
 
 #include <stdint.h>
