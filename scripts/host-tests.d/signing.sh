@@ -10,7 +10,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 scratch=$(mktemp -d /tmp/dusklatch-signing.XXXXXX)
-trap 'rm -rf "$scratch"' EXIT
+# The scratch builds stand beside the build folder, at its depth, so that
+# ccache finds the objects it compiled (scripts/build.sh); "again" is compiled
+# without the cache, so that two real compiles are compared.
+builds_at=${BUILD_DIR:-$root/build}-signing
+trap 'rm -rf "$scratch" "$builds_at"-unsigned "$builds_at"-again "$builds_at"-signed' EXIT
 name=Dusklatch-2.1
 status=0
 fail() { echo "signing: $*" >&2; status=1; }
@@ -51,11 +55,12 @@ verifies() {
         { fail "$1 does not verify:"; cat "$scratch/verify.log" >&2; }
 }
 
-unsigned=$scratch/unsigned
-again=$scratch/again
-signed=$scratch/signed
+unsigned=$builds_at-unsigned
+again=$builds_at-again
+signed=$builds_at-signed
+rm -rf "$unsigned" "$again" "$signed"
 build "$unsigned"
-(umask 077; TZ=America/New_York build "$again")
+(umask 077; export TZ=America/New_York CCACHE_DISABLE=1; build "$again")
 
 programs=$(cat "$unsigned/deliverables.txt")
 for expected in Dusklatch.scr svcctl.exe setsaver.exe setsaverw.exe installsaver.exe deployconfig.exe setautorun.exe \
@@ -98,7 +103,7 @@ done < <(find "$signed/package/$name" "$scratch/zip" -name '*.exe' -o -name '*.s
 
 # A rebuild with nothing changed links and signs nothing.
 build "$signed" signed
-grep -q "Linking" "$scratch/signed.log" && fail "a rebuild linked again"
+grep -q "Linking" "$scratch/$(basename "$signed").log" && fail "a rebuild linked again"
 same_bytes "$again" "$signed" "a signed rebuild"
 
 [ $status -eq 0 ] && echo "signing: reproducible, signed in bin/, the package, the zip and the installer package, never twice"
