@@ -1,6 +1,8 @@
 // The countdown window's process-wide state.
 #pragma once
 
+#include "action_holds.h"
+
 #include <windows.h>
 #include <stdint.h>
 
@@ -10,6 +12,13 @@ typedef BOOLEAN(WINAPI* SetSuspendStateEntry)(BOOLEAN hibernate, BOOLEAN forceCr
 const int kActionNameCapacity = 68;
 const int kVersionTextCapacity = 260;
 const int32_t kPreviewCountdown = 536870911;  // 0x1FFFFFFF: a preview never acts
+
+// What row 1 shows in place of the count while the action is held.
+enum HoldKind : int32_t {
+    kNotHeld = 0,
+    kHeldByHours,
+    kHeldByProgram,
+};
 
 struct CountdownState {
     int32_t remaining;
@@ -24,9 +33,15 @@ struct CountdownState {
     SetSuspendStateEntry suspendEntry;
     SYSTEM_POWER_STATUS powerStatus;
     wchar_t versionText[kVersionTextCapacity];
+    // The holds of the full-screen saver, read once at creation.
+    ActionHours actionHours;
+    ExemptPrograms exemptPrograms;
+    int32_t runningExempt;  // the first exempt program running at the last check, or -1
+    HoldKind hold;
+    int32_t heldProgram;    // the program row 1 names while held by one, else -1
 };
 
 extern CountdownState g_countdown;
 
-// The values a snapshot holds before the first reading: everything unknown.
+// The values before creation: the snapshot's all unknown, nothing held.
 void ResetCountdownState(CountdownState& state);

@@ -1,4 +1,5 @@
 // The saver window's procedure: counts down once a second and acts once at zero.
+#include "action_holds.h"
 #include "battery_limit.h"
 #include "countdown_state.h"
 #include "power_down.h"
@@ -32,11 +33,68 @@ void DrawRowText(HDC dc, int y, const wchar_t* text)
     TextOutW(dc, 0, y, text, static_cast<int>(wcslen(text)));
 }
 
+// A held count stays full; the battery cuts it again once the hold ends.
 void LimitToBattery()
 {
-    if (!g_countdown.preview)
+    if (!g_countdown.preview && g_countdown.hold == kNotHeld)
         g_countdown.remaining = LimitCountdownToBattery(g_countdown.remaining, g_settings.countdown,
                                                         g_settings.eblris, g_countdown.powerStatus);
+}
+
+// The preview never acts, and after the one attempt nothing changes any more.
+bool HoldsApply()
+{
+    return !g_countdown.preview && !g_countdown.actionAttempted;
+}
+
+int LocalMinuteOfDay()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now.wHour * 60 + now.wMinute;
+}
+
+// Works out the hold from the hours now and the last look at the programs;
+// the hours win, their row names the time the action may come. A held count
+// stays full, and when the hold ends the count starts from full again, as at
+// creation, so that whoever comes back sees the whole warning. Returns true
+// while held and on the call that ends a hold: the count does not move then.
+bool UpdateHold(HWND window)
+{
+    HoldKind hold = kNotHeld;
+    if (!InsideActionHours(g_countdown.actionHours, LocalMinuteOfDay()))
+        hold = kHeldByHours;
+    else if (g_countdown.runningExempt >= 0)
+        hold = kHeldByProgram;
+    const int32_t heldProgram = hold == kHeldByProgram ? g_countdown.runningExempt : -1;
+    const bool wasHeld = g_countdown.hold != kNotHeld;
+    // Rows are drawn without erasing: a shorter text would leave the tail of a
+    // longer one behind.
+    if (hold != g_countdown.hold || heldProgram != g_countdown.heldProgram)
+        InvalidateRect(window, nullptr, TRUE);
+    g_countdown.hold = hold;
+    g_countdown.heldProgram = heldProgram;
+    if (hold == kNotHeld && !wasHeld)
+        return false;
+    g_countdown.remaining = g_settings.countdown;
+    LimitToBattery();
+    return true;
+}
+
+void CheckExemptPrograms()
+{
+    g_countdown.runningExempt = FirstRunningExemptProgram(g_countdown.exemptPrograms);
+}
+
+void FormatRow1(wchar_t* row, size_t capacity)
+{
+    if (g_countdown.hold == kHeldByHours)
+        FormatHoursHoldRow(g_countdown.actionName, g_countdown.actionHours.startMinute, row, capacity);
+    else if (g_countdown.hold == kHeldByProgram)
+        FormatProgramHoldRow(g_countdown.actionName,
+                             g_countdown.exemptPrograms.names[g_countdown.heldProgram], row, capacity);
+    else
+        FormatCountdownRow(g_countdown.actionName, g_countdown.remaining, row, capacity);
 }
 
 LRESULT OnCreate(HWND window)
@@ -51,6 +109,12 @@ LRESULT OnCreate(HWND window)
         g_countdown.preview = true;
     }
     TakePowerSnapshot(g_countdown);
+    if (HoldsApply()) {
+        g_countdown.actionHours = ParseActionHours(g_settings.action_hours);
+        ParseExemptPrograms(g_settings.exempt_programs, &g_countdown.exemptPrograms);
+        CheckExemptPrograms();
+        UpdateHold(window);
+    }
     LimitToBattery();
     CopyText(g_countdown.actionName, kActionNameCapacity, ActionName(g_settings.shutdown_type));
     g_countdown.serviceEvent = OpenEventW(EVENT_MODIFY_STATE, FALSE, kServiceEventName);
@@ -66,17 +130,28 @@ LRESULT OnCreate(HWND window)
 
 LRESULT OnTimer(HWND window)
 {
-    if (g_countdown.remaining > 0) {
+    const bool countStays = HoldsApply() && UpdateHold(window);
+    if (countStays) {
+        // Held, or the hold has just ended and the full count is shown first.
+    } else if (g_countdown.remaining > 0) {
         --g_countdown.remaining;
     } else if (!g_countdown.actionAttempted) {
-        g_countdown.lastError = PowerDown(g_settings.shutdown_type, g_settings.force);
-        if (g_countdown.lastError != 0)
-            InvalidateRect(window, nullptr, TRUE);
-        g_countdown.actionAttempted = true;
+        // A program started during a short countdown still holds it.
+        CheckExemptPrograms();
+        if (!UpdateHold(window)) {
+            g_countdown.lastError = PowerDown(g_settings.shutdown_type, g_settings.force);
+            if (g_countdown.lastError != 0)
+                InvalidateRect(window, nullptr, TRUE);
+            g_countdown.actionAttempted = true;
+        }
     }
     ++g_countdown.tickCount;
     if (g_countdown.tickCount % kPowerRefreshTicks == 0) {
         TakePowerSnapshot(g_countdown);
+        if (HoldsApply()) {
+            CheckExemptPrograms();
+            UpdateHold(window);
+        }
         LimitToBattery();
         InvalidateRect(window, nullptr, TRUE);
     } else {
@@ -101,9 +176,11 @@ LRESULT OnPaint(HWND window)
     DrawRowText(dc, 0, kTitle);
 
     wchar_t row[kRowCapacity];
-    FormatCountdownRow(g_countdown.actionName, g_countdown.remaining, row, kRowCapacity);
+    FormatRow1(row, kRowCapacity);
     DrawRowText(dc, rowPitch, row);
-    if (FormatStatusRow2(g_countdown.lastError, g_countdown.remaining, g_settings.perform_task,
+    // A held count may stand at 0 (a countdown of 0), but no task waits yet.
+    if (g_countdown.hold == kNotHeld &&
+        FormatStatusRow2(g_countdown.lastError, g_countdown.remaining, g_settings.perform_task,
                          g_settings.shutdown_type, g_settings.task_job, row, kRowCapacity))
         DrawRowText(dc, 2 * rowPitch, row);
 
@@ -138,6 +215,8 @@ void ResetCountdownState(CountdownState& state)
     state.powerStatus.BatteryLifePercent = 255;
     state.powerStatus.BatteryLifeTime = 0xFFFFFFFFu;
     state.powerStatus.BatteryFullLifeTime = 0xFFFFFFFFu;
+    state.runningExempt = -1;
+    state.heldProgram = -1;
 }
 
 namespace {

@@ -26,6 +26,18 @@ void FormatCountdownRow(const wchar_t* actionName, int32_t remaining, wchar_t* r
         row[length - 6] = L'.';
 }
 
+void FormatHoursHoldRow(const wchar_t* actionName, int startMinute, wchar_t* row, size_t capacity)
+{
+    swprintf(row, capacity, L"System %ls held until %02d:%02d", actionName, startMinute / 60,
+             startMinute % 60);
+}
+
+void FormatProgramHoldRow(const wchar_t* actionName, const wchar_t* programName, wchar_t* row,
+                          size_t capacity)
+{
+    swprintf(row, capacity, L"System %ls held while %ls runs", actionName, programName);
+}
+
 bool FormatStatusRow2(int32_t lastError, int32_t remaining, bool performTask,
                       int32_t shutdownType, const wchar_t* taskJob, wchar_t* row, size_t capacity)
 {

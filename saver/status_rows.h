@@ -9,6 +9,11 @@ const int kVersionRowMinWidth = 750;
 
 const wchar_t* ActionName(int32_t shutdownType);
 void FormatCountdownRow(const wchar_t* actionName, int32_t remaining, wchar_t* row, size_t capacity);
+// Row 1 while a hold keeps the count full: until the action hours begin
+// (startMinute after midnight), or while the named program runs.
+void FormatHoursHoldRow(const wchar_t* actionName, int startMinute, wchar_t* row, size_t capacity);
+void FormatProgramHoldRow(const wchar_t* actionName, const wchar_t* programName, wchar_t* row,
+                          size_t capacity);
 // Row 2: the error row, the waiting row or nothing (false).
 bool FormatStatusRow2(int32_t lastError, int32_t remaining, bool performTask,
                       int32_t shutdownType, const wchar_t* taskJob, wchar_t* row, size_t capacity);

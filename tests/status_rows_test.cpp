@@ -39,6 +39,31 @@ TEST(CountdownRow, NamesActionAndSeconds)
     }
 }
 
+TEST(CountdownRow, HeldNamesTheStartOfTheHoursOrTheProgram)
+{
+    struct {
+        int32_t type;
+        int startMinute;
+        const wchar_t* program;  // null: held by the hours
+        const wchar_t* expected;
+    } const kCases[] = {
+        {1, 19 * 60, nullptr, L"System shutdown held until 19:00"},
+        {6, 7 * 60 + 5, nullptr, L"System station lock held until 07:05"},
+        {0, 0, nullptr, L"System no_action held until 00:00"},
+        {3, 23 * 60 + 59, nullptr, L"System standby held until 23:59"},
+        {4, 0, L"OBS64.exe", L"System restart held while OBS64.exe runs"},
+        {9, 0, L"my backup.exe", L"System unknown_action held while my backup.exe runs"},
+    };
+    for (const auto& c : kCases) {
+        wchar_t row[kRowCapacity];
+        if (c.program)
+            FormatProgramHoldRow(ActionName(c.type), c.program, row, kRowCapacity);
+        else
+            FormatHoursHoldRow(ActionName(c.type), c.startMinute, row, kRowCapacity);
+        EXPECT_EQ(std::wstring(c.expected), row);
+    }
+}
+
 TEST(StatusRow2, ErrorWinsOverWaitingAndWaitingNeedsZeroTaskAndPowerAction)
 {
     struct {

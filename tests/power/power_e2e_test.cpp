@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <wchar.h>
+
 namespace {
 
 const wchar_t kSaverClass[] = L"WindowsScreenSaverClass";
@@ -21,40 +23,78 @@ const wchar_t kSaverTitle[] = L"Screen Saver";
 struct RowPixels {
     int lit = 0;           // pixels that are not black
     int rightmost = -1;    // x of the rightmost of them
+    std::vector<DWORD> colours;  // the row's pixels as 0xRRGGBB, top-down
+};
+
+// A screen-wide picture one text row high, and a device context drawing into it.
+struct RowCanvas {
+    explicit RowCanvas(int rowPitch) : width(GetSystemMetrics(SM_CXSCREEN)), height(rowPitch)
+    {
+        screen = GetDC(nullptr);
+        memory = CreateCompatibleDC(screen);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -rowPitch;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        previous = SelectObject(memory, bitmap);
+    }
+    ~RowCanvas()
+    {
+        SelectObject(memory, previous);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    RowCanvas(const RowCanvas&) = delete;
+    RowCanvas& operator=(const RowCanvas&) = delete;
+
+    RowPixels Pixels() const
+    {
+        GdiFlush();
+        RowPixels pixels;
+        const DWORD* pixel = static_cast<const DWORD*>(bits);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                pixels.colours.push_back(pixel[y * width + x] & 0xFFFFFF);
+                if (pixels.colours.back()) {
+                    ++pixels.lit;
+                    if (x > pixels.rightmost)
+                        pixels.rightmost = x;
+                }
+            }
+        return pixels;
+    }
+
+    int width;
+    int height;
+    HDC screen = nullptr;
+    HDC memory = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    void* bits = nullptr;
 };
 
 // Reads one text row of the screen; the saver covers the whole screen.
 RowPixels CaptureRow(int row, int rowPitch)
 {
-    RowPixels pixels;
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -rowPitch;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, rowPitch, screen, 0, row * rowPitch, SRCCOPY);
-    GdiFlush();
-    const DWORD* pixel = static_cast<const DWORD*>(bits);
-    for (int y = 0; y < rowPitch; ++y)
-        for (int x = 0; x < width; ++x)
-            if (pixel[y * width + x] & 0xFFFFFF) {
-                ++pixels.lit;
-                if (x > pixels.rightmost)
-                    pixels.rightmost = x;
-            }
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    RowCanvas canvas(rowPitch);
+    BitBlt(canvas.memory, 0, 0, canvas.width, rowPitch, canvas.screen, 0, row * rowPitch, SRCCOPY);
+    return canvas.Pixels();
+}
+
+// A row as a countdown row is drawn: white on opaque black in the default font
+// at the left edge, with black beyond the text.
+RowPixels DrawnRow(const std::wstring& text, int rowPitch)
+{
+    RowCanvas canvas(rowPitch);
+    SetTextColor(canvas.memory, RGB(0xFF, 0xFF, 0xFF));
+    SetBkColor(canvas.memory, RGB(0, 0, 0));
+    TextOutW(canvas.memory, 0, 0, text.c_str(), static_cast<int>(text.size()));
+    return canvas.Pixels();
 }
 
 // Width of a text in a device context's default font, the one the saver draws with.
@@ -67,6 +107,42 @@ SIZE DefaultFontExtent(const wchar_t* text)
     return extent;
 }
 
+// Whether the screen's row shows exactly this text and nothing else.
+testing::AssertionResult RowShows(int row, const std::wstring& text)
+{
+    const int rowPitch = DefaultFontExtent(L"Dusklatch").cy;
+    const RowPixels screen = CaptureRow(row, rowPitch);
+    const RowPixels expected = DrawnRow(text, rowPitch);
+    if (screen.colours == expected.colours)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure()
+           << "row " << row << " is not \"" << text << "\": " << screen.lit << " lit pixels up to x " << screen.rightmost << ", expected "
+           << expected.lit << " up to x " << expected.rightmost;
+}
+
+// "HH:MM" the given minutes from now, in the local time the saver reads too.
+std::wstring ClockFromNow(int minutes)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const int minuteOfDay = ((now.wHour * 60 + now.wMinute + minutes) % 1440 + 1440) % 1440;
+    wchar_t text[8];
+    swprintf(text, 8, L"%02d:%02d", minuteOfDay / 60, minuteOfDay % 60);
+    return text;
+}
+
+// Hours that begin or end six hours from now, so that no test runs across
+// their boundary.
+std::wstring HoursExcludingNow()
+{
+    return ClockFromNow(6 * 60) + L"-" + ClockFromNow(-6 * 60);
+}
+
+std::wstring HoursIncludingNow()
+{
+    return ClockFromNow(-6 * 60) + L"-" + ClockFromNow(6 * 60);
+}
+
 class SaverOnTheWire : public testing::Test {
 protected:
     void TearDown() override
@@ -77,9 +153,10 @@ protected:
         RemovePolicyKey();
     }
 
-    void Configure(int action, bool force, int countdown, bool performTask, const std::wstring& taskJob)
+    void Configure(int action, bool force, int countdown, bool performTask, const std::wstring& taskJob,
+                   const std::vector<std::wstring>& moreLines = {})
     {
-        ASSERT_TRUE(WriteSaverSettings(action, force, countdown, performTask, taskJob));
+        ASSERT_TRUE(WriteSaverSettings(action, force, countdown, performTask, taskJob, moreLines));
     }
 
     void StartSaver()
@@ -286,6 +363,61 @@ TEST_F(SaverOnTheWire, ServiceAccountRunsATaskFromPolicy)
     ASSERT_EQ(3u, wire.size()) << Describe(wire).c_str();
     EXPECT_EQ(WireBytes(L"WaitFor:" + std::to_wstring(taskPid) + L";true;"), wire[0].bytes);
     EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[1].bytes);
+}
+
+TEST_F(SaverOnTheWire, HoldOutsideTheActionHoursSendsNothing)
+{
+    const int countdown = 2;
+    const std::wstring hours = HoursExcludingNow();
+    Configure(1, true, countdown, true, L"", {L"action_hours=" + hours});
+    ASSERT_TRUE(StartCompanion(&companion_, L"e2e-hours.records"));
+    StartSaver();
+    WaitUntilShownFor((countdown + 2) * 1000);
+    EXPECT_TRUE(SaverRunning());
+    EXPECT_TRUE(RowShows(1, L"System shutdown held until " + hours.substr(0, 5)));
+    EndSaver();
+    EXPECT_TRUE(WireRecords(companion_.recordFile).empty())
+        << Describe(WireRecords(companion_.recordFile)).c_str();
+}
+
+// The saver looks for the programs again on its 15th tick; from then on it
+// counts the whole countdown before it acts.
+TEST_F(SaverOnTheWire, HoldWhileAListedProgramRunsThenTheWholeCountdown)
+{
+    const int countdown = 3;
+    const std::wstring pidFile = ScratchPath(L"e2e-exempt.pid");
+    PROCESS_INFORMATION probe = {};
+    ASSERT_TRUE(StartProcess(TaskProbeCommand(pidFile, 6), &probe));
+    ASSERT_NE(0u, WaitForTaskPid(pidFile, 5000));
+    Configure(1, true, countdown, true, L"",
+              {L"exempt_programs=backup.exe; TASK_PROBE.EXE ;obs64.exe"});
+    ASSERT_TRUE(StartCompanion(&companion_, L"e2e-exempt.records"));
+    StartSaver();
+    WaitUntilShownFor(2500);
+    EXPECT_TRUE(RowShows(1, L"System shutdown held while TASK_PROBE.EXE runs"));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(probe.hProcess, 10000));
+    EndProcess(&probe);
+    ASSERT_TRUE(WaitForPulse(companion_, 30000));
+    const DWORD shownAt = saver_.shownAt;
+    EndSaver();
+
+    const auto wire = WireRecords(companion_.recordFile);
+    ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
+    EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
+    const long arrival = static_cast<long>(wire[0].tick - shownAt);
+    printf("action message %ld ms after the saver window appeared\n", arrival);
+    EXPECT_GE(arrival, (15 + countdown + 1) * 1000 - 300);
+    EXPECT_LE(arrival, (15 + countdown + 1) * 1000 + 700);
+}
+
+// The file's hours exclude the present time, policy's include it.
+TEST_F(SaverOnTheWire, HoldPolicyActionHoursOverrideTheFile)
+{
+    Configure(1, true, 0, true, L"", {L"action_hours=" + HoursExcludingNow()});
+    ASSERT_TRUE(AddPolicyValue(L"", L"action_hours", L"REG_SZ", HoursIncludingNow()));
+    const auto wire = RelayOnce(L"e2e-policy-hours.records");
+    ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
+    EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
 }
 
 // A preview counts from 536870911, so even a countdown of 0 never reaches the action.

@@ -163,15 +163,17 @@ bool ProcessIsRunning(DWORD processId)
 }
 
 bool WriteSaverSettings(int action, bool force, int countdown, bool performTask,
-                        const std::wstring& taskJob)
+                        const std::wstring& taskJob, const std::vector<std::wstring>& moreLines)
 {
-    return WriteSettingsLines({
+    std::vector<std::wstring> lines = {
         L"shutdown_type=" + std::to_wstring(action),
         force ? L"force=true" : L"force=false",
         L"countdown=" + std::to_wstring(countdown),
         performTask ? L"perform_task=true" : L"perform_task=false",
         L"task_job=" + taskJob,
-    });
+    };
+    lines.insert(lines.end(), moreLines.begin(), moreLines.end());
+    return WriteSettingsLines(lines);
 }
 
 bool StartFullScreenSaver(SaverRun* saver)

@@ -26,9 +26,10 @@ void EndProcessById(DWORD processId);
 // True when a process of that id exists and has not ended.
 bool ProcessIsRunning(DWORD processId);
 
-// The settings file with the action, force, countdown and pre-shutdown task.
+// The settings file with the action, force, countdown and pre-shutdown task,
+// and any further lines after them.
 bool WriteSaverSettings(int action, bool force, int countdown, bool performTask,
-                        const std::wstring& taskJob);
+                        const std::wstring& taskJob, const std::vector<std::wstring>& moreLines = {});
 
 // The real Dusklatch.scr /s on the test display.
 struct SaverRun {

@@ -1,0 +1,37 @@
+// The two holds on the action: the hours in which it may happen, and the
+// programs during which it must not.
+#pragma once
+
+// The hours as minutes after midnight: startMinute is inside them, endMinute
+// the first minute outside. Not restricted: any time of day.
+struct ActionHours {
+    bool restricted;
+    int startMinute;
+    int endMinute;
+};
+
+// "HH:MM-HH:MM" in 24-hour time, two digits each; any other text (an empty
+// one included) restricts nothing.
+ActionHours ParseActionHours(const wchar_t* text);
+// Whether minuteOfDay (0 to 1439) is inside the hours. The range may wrap
+// midnight; equal start and end mean all day.
+bool InsideActionHours(const ActionHours& hours, int minuteOfDay);
+
+const int kMaxExemptPrograms = 16;
+const int kExemptNameMaxLength = 64;
+
+// The names as written, without the blanks around them.
+struct ExemptPrograms {
+    int count;
+    wchar_t names[kMaxExemptPrograms][kExemptNameMaxLength + 1];
+};
+
+// Names separated by ";". Empty names and names longer than
+// kExemptNameMaxLength are skipped; names after the kMaxExemptPrograms-th kept
+// one are ignored.
+void ParseExemptPrograms(const wchar_t* text, ExemptPrograms* programs);
+// The index of the first name equal to fileName in any letter case, or -1.
+int ExemptProgramIndex(const ExemptPrograms& programs, const wchar_t* fileName);
+// The index of the first name that a running process of any session has, or
+// -1 (also when the process list cannot be taken). No names: no process list.
+int FirstRunningExemptProgram(const ExemptPrograms& programs);
