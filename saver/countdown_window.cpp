@@ -19,7 +19,7 @@ const UINT kTimerPeriodMs = 1000;
 const LONG kPreviewMaxWidth = 320;
 const uint32_t kPowerRefreshTicks = 15;
 
-void CopyText(wchar_t* destination, size_t capacity, const wchar_t* source)
+void CopyTextCut(wchar_t* destination, size_t capacity, const wchar_t* source)
 {
     size_t length = wcslen(source);
     if (length >= capacity)
@@ -116,7 +116,7 @@ LRESULT OnCreate(HWND window)
         UpdateHold(window);
     }
     LimitToBattery();
-    CopyText(g_countdown.actionName, kActionNameCapacity, ActionName(g_settings.shutdown_type));
+    CopyTextCut(g_countdown.actionName, kActionNameCapacity, ActionName(g_settings.shutdown_type));
     g_countdown.serviceEvent = OpenEventW(EVENT_MODIFY_STATE, FALSE, kServiceEventName);
     BuildVersionText(g_countdown);
     g_countdown.powerModule = LoadLibraryA("powrprof.dll");
