@@ -5,6 +5,7 @@
 // the policy merge and the dialog walk this table rather than lists of their own.
 #pragma once
 
+#include "action_hours.h"
 #include "field_controls.h"
 #include "saver_settings.h"
 
@@ -57,28 +58,31 @@ struct SettingsField {
     int control;  // the dialog's control for it, or kNoControl
     size_t offset;  // of the field in SaverSettings
     int capacity;   // texts: the field's code units, terminator included
+    // Texts: whether a policy value has the field's form; one that has not is
+    // ignored like any invalid policy value. Null: any text.
+    bool (*textParses)(const wchar_t* text);
 };
 
 // In the record's order, which is also the order in which SaveSettings sets
 // the keys and that of a policy profile's values.
 inline constexpr SettingsField kSettingsFields[] = {
     {L"shutdown_type", L"logon_shutdown_type", kPolicyShutdownType, kNumberField, Shutdown, nullptr,
-     NoAction, StationLock, true, IDC_SHUTDOWN_TYPE, offsetof(SaverSettings, shutdown_type), 0},
+     NoAction, StationLock, true, IDC_SHUTDOWN_TYPE, offsetof(SaverSettings, shutdown_type), 0, nullptr},
     {L"force", L"logon_force", kPolicyForce, kFlagUnlessFalse, 1, nullptr,
-     0, 1, true, IDC_FORCE, offsetof(SaverSettings, force), 0},
+     0, 1, true, IDC_FORCE, offsetof(SaverSettings, force), 0, nullptr},
     {L"countdown", L"logon_countdown", kPolicyCountdown, kNumberField, 900, nullptr,
-     kShortestCountdown, INT32_MAX, true, IDC_COUNTDOWN, offsetof(SaverSettings, countdown), 0},
+     kShortestCountdown, INT32_MAX, true, IDC_COUNTDOWN, offsetof(SaverSettings, countdown), 0, nullptr},
     {L"eblris", L"logon_eblris", kPolicyEblris, kFlagUnlessFalse, 1, nullptr,
-     0, 1, true, IDC_EBLRIS, offsetof(SaverSettings, eblris), 0},
+     0, 1, true, IDC_EBLRIS, offsetof(SaverSettings, eblris), 0, nullptr},
     {L"perform_task", L"logon_perform_task", kPolicyPerformTask, kFlagIfTrue, 0, nullptr,
-     0, 1, true, IDC_PERFORM_TASK, offsetof(SaverSettings, perform_task), 0},
+     0, 1, true, IDC_PERFORM_TASK, offsetof(SaverSettings, perform_task), 0, nullptr},
     {L"task_job", L"logon_task_job", kPolicyTaskJob, kTextField, 0, L"",
-     0, 0, true, IDC_TASK_JOB, offsetof(SaverSettings, task_job), kTaskJobCapacity},
+     0, 0, true, IDC_TASK_JOB, offsetof(SaverSettings, task_job), kTaskJobCapacity, nullptr},
     // The holds have no control: OK keeps their lines as it keeps every line it does not own.
     {L"action_hours", L"logon_action_hours", kPolicyActionHours, kTextField, 0, L"",
-     0, 0, false, kNoControl, offsetof(SaverSettings, action_hours), kActionHoursCapacity},
+     0, 0, false, kNoControl, offsetof(SaverSettings, action_hours), kActionHoursCapacity, ActionHoursTextParses},
     {L"exempt_programs", L"logon_exempt_programs", kPolicyExemptPrograms, kTextField, 0, L"",
-     0, 0, false, kNoControl, offsetof(SaverSettings, exempt_programs), kExemptProgramsCapacity},
+     0, 0, false, kNoControl, offsetof(SaverSettings, exempt_programs), kExemptProgramsCapacity, nullptr},
 };
 const int kSettingsFieldCount = sizeof(kSettingsFields) / sizeof(kSettingsFields[0]);
 

@@ -15,7 +15,8 @@ bool IsNumber(const PolicyValue& value)
 bool ApplyValue(const SettingsField& field, const PolicyValue& value, SaverSettings* record)
 {
     if (field.kind == kTextField) {
-        if (!value.present || (value.type != REG_SZ && value.type != REG_EXPAND_SZ) || !value.textFits)
+        if (!value.present || (value.type != REG_SZ && value.type != REG_EXPAND_SZ) || !value.textFits ||
+            (field.textParses && !field.textParses(value.text)))
             return false;
         wchar_t* text = FieldText(*record, field);
         memcpy(text, value.text, field.capacity * sizeof(wchar_t));

@@ -83,14 +83,13 @@ TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
          {{kCountdown, Text(L"45")}, {kType, Number(9)}},
          Record(Restart, false, 120, false, true, L"file task", L"08:00-18:00", L"a.exe"), kPolicyCountdown},
         {"the file selects the logon profile", true, true, {{kCountdown, Number(120)}}, {}, fileLogon, 0},
-        // Whether the holds' texts parse is the runtime's concern: any text that fits is taken.
         {"hold texts", false, false,
          {{kHours, Text(L"19:00-07:00")}, {kExempt, Text(L"backup.exe;obs64.exe", REG_EXPAND_SZ)}}, {},
          Record(Restart, false, 60, false, true, L"file task", L"19:00-07:00", L"backup.exe;obs64.exe"),
          kPolicyActionHours | kPolicyExemptPrograms},
-        {"hold texts not parsed here", false, false, {{kHours, Text(L"soon")}, {kExempt, Text(L"")}}, {},
-         Record(Restart, false, 60, false, true, L"file task", L"soon", L""),
-         kPolicyActionHours | kPolicyExemptPrograms},
+        // Hours not of their form are ignored; an empty list is a list (no program holds).
+        {"hours that do not parse", false, false, {{kHours, Text(L"7pm-7am")}, {kExempt, Text(L"")}}, {},
+         Record(Restart, false, 60, false, true, L"file task", L"08:00-18:00", L""), kPolicyExemptPrograms},
         {"hold texts that do not fit or are no text", false, false,
          {{kHours, Text(L"", REG_SZ, false)}, {kExempt, Number(1)}}, {}, fileNormal, 0},
         {"a hold in the Logon subkey selects the logon profile", true, false, {{kHours, Text(L"00:00-00:00")}},
