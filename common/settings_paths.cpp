@@ -4,36 +4,35 @@
 #include <shlobj.h>
 #include <string.h>
 
-bool AppendPathPart(wchar_t* path, size_t capacity, const wchar_t* name)
+static_assert(sizeof(SettingsPaths::file) / sizeof(wchar_t) == MAX_PATH, "paths in MAX_PATH units");
+
+namespace {
+
+// Copies base, then "\" and name; false when it would not fit in MAX_PATH units.
+bool JoinPath(const wchar_t* base, const wchar_t* name, wchar_t* path)
 {
-    const size_t used = wcslen(path);
+    const size_t used = wcslen(base);
     const size_t extra = wcslen(name);
-    if (used + 1 + extra + 1 > capacity)
+    if (used + 1 + extra + 1 > MAX_PATH)
         return false;
+    memcpy(path, base, used * sizeof(wchar_t));
     path[used] = L'\\';
     memcpy(path + used + 1, name, (extra + 1) * sizeof(wchar_t));
     return true;
 }
 
-bool GetVendorFolderPath(wchar_t* folder, size_t capacity)
+}  // namespace
+
+bool SettingsPathsBelow(const wchar_t* allUsersFolder, SettingsPaths* paths)
 {
-    // Not created here: the reader must not make folders, the writers create them.
-    wchar_t appData[MAX_PATH] = {};
-    if (capacity == 0 || !SHGetSpecialFolderPathW(nullptr, appData, CSIDL_COMMON_APPDATA, FALSE))
-        return false;
-    const size_t length = wcslen(appData);
-    if (length + 1 > capacity)
-        return false;
-    memcpy(folder, appData, (length + 1) * sizeof(wchar_t));
-    return AppendPathPart(folder, capacity, kVendorFolderName);
+    return JoinPath(allUsersFolder, kVendorFolderName, paths->vendorFolder) &&
+           JoinPath(paths->vendorFolder, kProductFolderName, paths->productFolder) &&
+           JoinPath(paths->productFolder, kSettingsFileName, paths->file);
 }
 
-bool GetSettingsFolderPath(wchar_t* folder, size_t capacity)
+bool GetSettingsPaths(SettingsPaths* paths)
 {
-    return GetVendorFolderPath(folder, capacity) && AppendPathPart(folder, capacity, kProductFolderName);
-}
-
-bool GetSettingsFilePath(wchar_t* path, size_t capacity)
-{
-    return GetSettingsFolderPath(path, capacity) && AppendPathPart(path, capacity, kSettingsFileName);
+    wchar_t allUsers[MAX_PATH] = {};
+    return SHGetSpecialFolderPathW(nullptr, allUsers, CSIDL_COMMON_APPDATA, FALSE) &&
+           SettingsPathsBelow(allUsers, paths);
 }

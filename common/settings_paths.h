@@ -11,12 +11,19 @@ inline constexpr wchar_t kVendorFolderName[] = L"Orvanta";
 inline constexpr wchar_t kProductFolderName[] = L"Dusklatch";
 inline constexpr wchar_t kSettingsFileName[] = L"Dusklatch.ini";
 
-// Each is the all-users folder followed by "\Orvanta", then "\Dusklatch", then
-// "\Dusklatch.ini"; false when the all-users folder is unknown or the path
-// would not fit in capacity units (MAX_PATH for the callers).
-bool GetVendorFolderPath(wchar_t* folder, size_t capacity);
-bool GetSettingsFolderPath(wchar_t* folder, size_t capacity);
-bool GetSettingsFilePath(wchar_t* path, size_t capacity);
+// The all-users folder followed by "\Orvanta", then "\Dusklatch", then
+// "\Dusklatch.ini", each in MAX_PATH units.
+struct SettingsPaths {
+    wchar_t vendorFolder[260];
+    wchar_t productFolder[260];
+    wchar_t file[260];
+};
 
-// Appends "\" and name; false, with path unchanged, when it would not fit.
-bool AppendPathPart(wchar_t* path, size_t capacity, const wchar_t* name);
+// The three paths below allUsersFolder; false when the longest (the file's)
+// would not fit, so that all three fit when it returns true.
+bool SettingsPathsBelow(const wchar_t* allUsersFolder, SettingsPaths* paths);
+
+// The three paths below the all-users folder, which is not created: the
+// reader must make no folders, and the writers make the two they need. False
+// when the folder is unknown or the paths would not fit.
+bool GetSettingsPaths(SettingsPaths* paths);

@@ -226,15 +226,15 @@ void OnPerformTaskClicked(HWND dialog)
 // (free the file, grant access) and press OK again.
 void ReportSaveFailure(HWND dialog, DWORD error)
 {
-    wchar_t path[MAX_PATH];
-    if (!GetSettingsFilePath(path, MAX_PATH))
-        path[0] = 0;
+    SettingsPaths paths;
+    if (!GetSettingsPaths(&paths))
+        paths.file[0] = 0;
     wchar_t systemMessage[512];
     if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
                         systemMessage, 512, nullptr))
         systemMessage[0] = 0;
     wchar_t text[MAX_PATH + 600];
-    ComposeSaveErrorText(path, error, systemMessage, text, sizeof(text) / sizeof(text[0]));
+    ComposeSaveErrorText(paths.file, error, systemMessage, text, sizeof(text) / sizeof(text[0]));
     MessageBoxW(dialog, text, L"Dusklatch", MB_ICONERROR | MB_OK);
 }
 

@@ -100,10 +100,7 @@ bool SecurityDescriptorIsAdminOnly(PSECURITY_DESCRIPTOR descriptor, bool isFolde
 
 bool SettingsFileIsAdminOnly()
 {
-    wchar_t file[MAX_PATH];
-    wchar_t productFolder[MAX_PATH];
-    wchar_t vendorFolder[MAX_PATH];
-    return GetSettingsFilePath(file, MAX_PATH) && GetSettingsFolderPath(productFolder, MAX_PATH) &&
-           GetVendorFolderPath(vendorFolder, MAX_PATH) && PathIsAdminOnly(file, false) &&
-           PathIsAdminOnly(productFolder, true) && PathIsAdminOnly(vendorFolder, true);
+    SettingsPaths paths;
+    return GetSettingsPaths(&paths) && PathIsAdminOnly(paths.file, false) &&
+           PathIsAdminOnly(paths.productFolder, true) && PathIsAdminOnly(paths.vendorFolder, true);
 }

@@ -23,11 +23,11 @@ const DWORD kMaxFileBytes = 16u * 1024u * 1024u;
 
 void ReadSettingsFile()
 {
-    wchar_t path[MAX_PATH];
+    SettingsPaths paths;
     HANDLE file = INVALID_HANDLE_VALUE;
-    if (GetSettingsFilePath(path, MAX_PATH)) {
+    if (GetSettingsPaths(&paths)) {
         // No sharing restrictions: a dialog and a running saver may both use the file.
-        file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        file = CreateFileW(paths.file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (file == INVALID_HANDLE_VALUE) {
@@ -114,17 +114,14 @@ bool SetValue(const wchar_t* key, const wchar_t* value)
 // it, so the clean-up calls after the failure must not replace it.
 bool WriteSettingsFile()
 {
-    wchar_t vendor[MAX_PATH];
-    wchar_t folder[MAX_PATH];
-    wchar_t path[MAX_PATH];
-    if (!GetVendorFolderPath(vendor, MAX_PATH) || !GetSettingsFolderPath(folder, MAX_PATH) ||
-        !GetSettingsFilePath(path, MAX_PATH)) {
+    SettingsPaths paths;
+    if (!GetSettingsPaths(&paths)) {
         SetLastError(ERROR_PATH_NOT_FOUND);  // no all-users folder, or a path beyond MAX_PATH
         return false;
     }
     // Existing folders are the usual case; any other failure shows when the file is created.
-    CreateDirectoryW(vendor, nullptr);
-    CreateDirectoryW(folder, nullptr);
+    CreateDirectoryW(paths.vendorFolder, nullptr);
+    CreateDirectoryW(paths.productFolder, nullptr);
 
     size_t units = FormatSettingsText(g_settingsStore, nullptr, 0);
     wchar_t* text = static_cast<wchar_t*>(malloc((units + 1) * sizeof(wchar_t)));
@@ -135,7 +132,7 @@ bool WriteSettingsFile()
     FormatSettingsText(g_settingsStore, text, units);
 
     wchar_t temporary[MAX_PATH];
-    if (!GetTempFileNameW(folder, L"dlk", 0, temporary)) {
+    if (!GetTempFileNameW(paths.productFolder, L"dlk", 0, temporary)) {
         DWORD error = GetLastError();
         free(text);
         SetLastError(error);
@@ -177,7 +174,7 @@ bool WriteSettingsFile()
     }
     free(text);
 
-    if (written && !MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (written && !MoveFileExW(temporary, paths.file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         written = false;
         error = GetLastError();
     }

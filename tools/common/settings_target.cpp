@@ -1,22 +1,13 @@
 #include "settings_target.h"
 
-#include "settings_paths.h"
-#include "tool_paths.h"
-
 #include <shlobj.h>
 
-SettingsTargetResult GetSettingsTarget(SettingsTarget* target)
+SettingsTargetResult GetSettingsTarget(SettingsPaths* target)
 {
     wchar_t allUsers[MAX_PATH];
     if (!SHGetSpecialFolderPathW(nullptr, allUsers, CSIDL_COMMON_APPDATA, TRUE))
         return kNoAllUsersFolder;
-    // The file's path is the longest; when it fits, so do the folders.
-    if (!CopyWholeText(target->vendorFolder, MAX_PATH, allUsers) ||
-        !AppendPathPart(target->vendorFolder, MAX_PATH, kVendorFolderName) ||
-        !CopyWholeText(target->productFolder, MAX_PATH, target->vendorFolder) ||
-        !AppendPathPart(target->productFolder, MAX_PATH, kProductFolderName) ||
-        !CopyWholeText(target->file, MAX_PATH, target->productFolder) ||
-        !AppendPathPart(target->file, MAX_PATH, kSettingsFileName))
+    if (!SettingsPathsBelow(allUsers, target))
         return kSettingsTargetTooLong;
     return kSettingsTargetFound;
 }
@@ -26,7 +17,7 @@ bool AttributesNameALink(DWORD attributes)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-const wchar_t* FindLinkInSettingsTarget(const SettingsTarget& target)
+const wchar_t* FindLinkInSettingsTarget(const SettingsPaths& target)
 {
     // From the top down: below a linked folder, the paths already name what
     // the link points at, and the folder itself is the one to report.

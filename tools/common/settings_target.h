@@ -5,15 +5,9 @@
 // administrator's copy or new owner then lands on is the link's target.
 #pragma once
 
-#include <windows.h>
+#include "settings_paths.h"
 
-// The all-users application-data folder followed by "\Orvanta", then
-// "\Dusklatch", then "\Dusklatch.ini".
-struct SettingsTarget {
-    wchar_t vendorFolder[MAX_PATH];
-    wchar_t productFolder[MAX_PATH];
-    wchar_t file[MAX_PATH];
-};
+#include <windows.h>
 
 enum SettingsTargetResult {
     kSettingsTargetFound,
@@ -23,7 +17,7 @@ enum SettingsTargetResult {
 
 // Builds the three paths below the all-users folder, asking the platform to
 // create that folder when it is missing. Nothing else is created.
-SettingsTargetResult GetSettingsTarget(SettingsTarget* target);
+SettingsTargetResult GetSettingsTarget(SettingsPaths* target);
 
 // True when attributes, as GetFileAttributesW reports them, mark a reparse
 // point (a junction, a symbolic link, a mount point); a path that cannot be
@@ -32,4 +26,4 @@ bool AttributesNameALink(DWORD attributes);
 
 // The first of the three paths, from the top down, that exists and is a link;
 // nullptr when none is.
-const wchar_t* FindLinkInSettingsTarget(const SettingsTarget& target);
+const wchar_t* FindLinkInSettingsTarget(const SettingsPaths& target);

@@ -76,7 +76,7 @@ void ProtectDeployment(const wchar_t* vendorFolder, const wchar_t* productFolder
 
 // Refuses a target with a link in it: the path that is one, then the
 // copy-error line, for the copy was not made. True when one was found.
-bool RefuseLinkedTarget(const wchar_t* source, const SettingsTarget& target)
+bool RefuseLinkedTarget(const wchar_t* source, const SettingsPaths& target)
 {
     const wchar_t* link = FindLinkInSettingsTarget(target);
     if (!link)
@@ -98,7 +98,7 @@ int wmain()
 
     // The whole target is built before any folder is made, so that a path too
     // long for its buffer leaves nothing behind.
-    SettingsTarget target;
+    SettingsPaths target;
     switch (GetSettingsTarget(&target)) {
     case kNoAllUsersFolder:
         PrintText(L"Error: cannot find the all-users application data folder!\n");

@@ -16,7 +16,7 @@ const int kTargetUnknown = 2;
 
 int wmain()
 {
-    SettingsTarget target;
+    SettingsPaths target;
     if (GetSettingsTarget(&target) != kSettingsTargetFound)
         return kTargetUnknown;
     return FindLinkInSettingsTarget(target) ? kLinkFound : kNoLink;
