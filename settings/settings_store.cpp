@@ -77,6 +77,12 @@ int32_t GetIntValue(const wchar_t* key, int32_t defaultValue)
     return ParseSettingsInt(entry->Value(), entry->ValueLength());
 }
 
+bool GetNumberValue(const wchar_t* key, int32_t* number)
+{
+    const SettingsEntry* entry = g_settingsStore.Find(key);
+    return entry && ParseSettingsNumber(entry->Value(), entry->ValueLength(), number);
+}
+
 bool GetStringValue(const wchar_t* key, wchar_t* destination, size_t capacity,
                     const wchar_t* defaultValue)
 {

@@ -56,12 +56,17 @@ extern SettingsStore g_settingsStore;
 // Pure helpers over buffers, also used by the tests.
 bool SettingsKeysEqual(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength);
 int32_t ParseSettingsInt(const wchar_t* text, size_t length);
+// The same reading, false when no digit follows the blanks and the sign
+// (*number is then 0): text that is no number at all.
+bool ParseSettingsNumber(const wchar_t* text, size_t length, int32_t* number);
 void ParseSettingsText(SettingsStore& store, const wchar_t* text, size_t length);
 // Serialises the store; returns the number of code units needed (the buffer may be null).
 size_t FormatSettingsText(const SettingsStore& store, wchar_t* buffer, size_t capacity);
 
 void ReadSettingsFile();
 int32_t GetIntValue(const wchar_t* key, int32_t defaultValue);
+// False when no entry has the key or its value is no number.
+bool GetNumberValue(const wchar_t* key, int32_t* number);
 bool GetStringValue(const wchar_t* key, wchar_t* destination, size_t capacity,
                     const wchar_t* defaultValue);
 bool SetValue(const wchar_t* key, const wchar_t* value);

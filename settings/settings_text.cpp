@@ -185,7 +185,7 @@ bool SettingsKeysEqual(const wchar_t* a, size_t aLength, const wchar_t* b, size_
     return true;
 }
 
-int32_t ParseSettingsInt(const wchar_t* text, size_t length)
+bool ParseSettingsNumber(const wchar_t* text, size_t length, int32_t* number)
 {
     size_t i = 0;
     while (i < length && IsSpaceUnit(text[i]))
@@ -195,6 +195,7 @@ int32_t ParseSettingsInt(const wchar_t* text, size_t length)
         negative = text[i] == L'-';
         ++i;
     }
+    const size_t firstDigit = i;
     // Accumulate as a negative number so that INT32_MIN is reachable, and
     // saturate instead of overflowing on values beyond the 32-bit range.
     int64_t result = 0;
@@ -205,10 +206,18 @@ int32_t ParseSettingsInt(const wchar_t* text, size_t length)
     if (!negative)
         result = -result;
     if (result > INT32_MAX)
-        return INT32_MAX;
+        result = INT32_MAX;
     if (result < INT32_MIN)
-        return INT32_MIN;
-    return static_cast<int32_t>(result);
+        result = INT32_MIN;
+    *number = static_cast<int32_t>(result);
+    return i > firstDigit;
+}
+
+int32_t ParseSettingsInt(const wchar_t* text, size_t length)
+{
+    int32_t number = 0;
+    ParseSettingsNumber(text, length, &number);
+    return number;
 }
 
 void ParseSettingsText(SettingsStore& store, const wchar_t* text, size_t length)
