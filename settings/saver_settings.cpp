@@ -31,6 +31,13 @@ void ReadProfile(bool logon, SaverSettings& settings)
         case kNumberField:
             FieldNumber(settings, field) = GetIntValue(key, field.defaultNumber);
             break;
+        case kRangedNumberField: {
+            int32_t number = 0;
+            const bool inRange = GetNumberValue(key, &number) && number >= field.policyLeast &&
+                                 static_cast<uint32_t>(number) <= field.policyMost;
+            FieldNumber(settings, field) = inRange ? number : field.defaultNumber;
+            break;
+        }
         case kFlagUnlessFalse:
             FieldFlag(settings, field) = !ReadFlag(key, defaultWord, L"false");
             break;
@@ -74,7 +81,7 @@ SaverSettings g_settings = DefaultSaverSettings();
 void ResetSaverSettings(SaverSettings& settings)
 {
     for (const SettingsField& field : kSettingsFields) {
-        if (field.kind == kNumberField) {
+        if (IsNumberKind(field.kind)) {
             FieldNumber(settings, field) = field.defaultNumber;
         } else if (field.kind == kTextField) {
             wchar_t* text = FieldText(settings, field);
@@ -144,6 +151,7 @@ bool SaveSettings()
         const wchar_t* value = text;
         switch (field.kind) {
         case kNumberField:
+        case kRangedNumberField:
             swprintf(number, 16, L"%d", static_cast<int>(FieldNumber(g_settings, field)));
             value = number;
             break;

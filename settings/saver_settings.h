@@ -25,6 +25,13 @@ enum : ShutdownType {
     StationLock = 6,
 };
 
+// Whose sessions hold a shutdown or restart (hold_for_other_users).
+enum : int32_t {
+    kNeverHoldForOtherUsers = 0,
+    kHoldWhileOtherUserActive = 1,    // another user's session is in use
+    kHoldWhileOtherUserSignedIn = 2,  // another user is signed in at all, disconnected too
+};
+
 const int kTaskJobCapacity = 260;  // MAX_PATH, terminator included
 // "HH:MM-HH:MM" fits with room to spare; a longer text is not of that form anyway.
 const int kActionHoursCapacity = 32;
@@ -41,6 +48,8 @@ struct SaverSettings {
     // The holds: no action outside these hours, none while one of these programs runs.
     wchar_t action_hours[kActionHoursCapacity];
     wchar_t exempt_programs[kExemptProgramsCapacity];
+    // No shutdown or restart over another user's session: one of the values above.
+    int32_t hold_for_other_users;
 };
 
 // The process-wide record; holds the defaults until LoadSettings runs.

@@ -29,6 +29,7 @@ enum : uint32_t {
     kPolicyTaskJob = 1u << 5,
     kPolicyActionHours = 1u << 6,
     kPolicyExemptPrograms = 1u << 7,
+    kPolicyHoldForOtherUsers = 1u << 8,
 };
 
 // How a field is read. The file holds every value as text; policy holds a
@@ -36,6 +37,7 @@ enum : uint32_t {
 // REG_EXPAND_SZ. Flags are written back as "true" or "false".
 enum SettingsFieldKind {
     kNumberField,      // a decimal number
+    kRangedNumberField,  // a decimal number inside its range; any other value gives the default
     kFlagUnlessFalse,  // on unless the file's value is the word "false"
     kFlagIfTrue,       // on only if the file's value is the word "true"
     kTextField,        // the value as it stands, cut to the field
@@ -51,7 +53,8 @@ struct SettingsField {
     int32_t defaultNumber;       // numbers, and flags as 1 (on) or 0
     const wchar_t* defaultText;  // texts
     // Policy numbers and flags: one above policyMost is ignored, one below
-    // policyLeast is raised to it.
+    // policyLeast is raised to it. Ranged numbers: the range of the file's
+    // and the policy's values alike; one outside it is ignored.
     int32_t policyLeast;
     uint32_t policyMost;
     bool saved;   // SaveSettings writes it under its key
@@ -83,6 +86,9 @@ inline constexpr SettingsField kSettingsFields[] = {
      0, 0, false, kNoControl, offsetof(SaverSettings, action_hours), kActionHoursCapacity, ActionHoursTextParses},
     {L"exempt_programs", L"logon_exempt_programs", kPolicyExemptPrograms, kTextField, 0, L"",
      0, 0, false, kNoControl, offsetof(SaverSettings, exempt_programs), kExemptProgramsCapacity, nullptr},
+    {L"hold_for_other_users", L"logon_hold_for_other_users", kPolicyHoldForOtherUsers, kRangedNumberField,
+     kHoldWhileOtherUserActive, nullptr, kNeverHoldForOtherUsers, kHoldWhileOtherUserSignedIn, false, kNoControl,
+     offsetof(SaverSettings, hold_for_other_users), 0, nullptr},
 };
 const int kSettingsFieldCount = sizeof(kSettingsFields) / sizeof(kSettingsFields[0]);
 
@@ -101,6 +107,11 @@ constexpr bool SettingsFieldsAreConsistent()
     return true;
 }
 static_assert(SettingsFieldsAreConsistent(), "each field needs a policy bit of its own and a text room that fits");
+
+inline bool IsNumberKind(SettingsFieldKind kind)
+{
+    return kind == kNumberField || kind == kRangedNumberField;
+}
 
 // The field a row describes, inside a record.
 inline int32_t& FieldNumber(SaverSettings& settings, const SettingsField& field)

@@ -135,6 +135,25 @@ TEST_F(SaverSettingsTest, HoldsAreReadAsStoredAndCutToTheirFields)
     }
 }
 
+// A number from 0 to 2; anything else, and no line at all, is the default 1.
+TEST_F(SaverSettingsTest, HoldForOtherUsersIsOneUnlessZeroToTwo)
+{
+    const struct {
+        const wchar_t* line;
+        int32_t expected;
+    } kCases[] = {
+        {L"[Dusklatch]", 1}, {L"hold_for_other_users=0", 0}, {L"hold_for_other_users= 2", 2},
+        {L"hold_for_other_users=3", 1}, {L"hold_for_other_users=-1", 1}, {L"hold_for_other_users=never", 1},
+        {L"hold_for_other_users=", 1}, {L"logon_hold_for_other_users=0", 1},
+    };
+    for (const auto& c : kCases) {
+        SetUp();
+        ASSERT_TRUE(WriteSettingsLines({c.line}));
+        LoadSettings();
+        EXPECT_EQ(c.expected, g_settings.hold_for_other_users) << std::string(c.line, c.line + wcslen(c.line));
+    }
+}
+
 // The dialog has no controls for the holds: their lines stay as they stand.
 TEST_F(SaverSettingsTest, SaveLeavesTheHoldsLinesAlone)
 {

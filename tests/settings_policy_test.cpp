@@ -27,7 +27,8 @@ PolicyValue Text(const wchar_t* text, DWORD type = REG_SZ, bool fits = true)
 }
 
 SaverSettings Record(ShutdownType type, bool force, int32_t countdown, bool eblris, bool performTask,
-                     const wchar_t* taskJob, const wchar_t* actionHours = L"", const wchar_t* exemptPrograms = L"")
+                     const wchar_t* taskJob, const wchar_t* actionHours = L"", const wchar_t* exemptPrograms = L"",
+                     int32_t holdForOtherUsers = kHoldWhileOtherUserActive)
 {
     SaverSettings record = {};
     record.shutdown_type = type;
@@ -38,12 +39,13 @@ SaverSettings Record(ShutdownType type, bool force, int32_t countdown, bool eblr
     wcscpy(record.task_job, taskJob);
     wcscpy(record.action_hours, actionHours);
     wcscpy(record.exempt_programs, exemptPrograms);
+    record.hold_for_other_users = holdForOtherUsers;
     return record;
 }
 
 typedef std::vector<std::pair<int, PolicyValue>> Values;
 // The policy values in the record's order.
-enum { kType, kForce, kCountdown, kEblris, kTask, kJob, kHours, kExempt };
+enum { kType, kForce, kCountdown, kEblris, kTask, kJob, kHours, kExempt, kOtherUsers };
 
 TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
 {
@@ -96,6 +98,10 @@ TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
          {{kExempt, Text(L"backup.exe")}},
          Record(StationLock, true, 30, true, false, L"logon task", L"22:00-06:00", L"backup.exe"),
          kPolicyExemptPrograms},
+        // 0 to 2; a larger value is ignored like any invalid one.
+        {"hold for other users", false, false, {{kOtherUsers, Number(0)}}, {},
+         Record(Restart, false, 60, false, true, L"file task", L"08:00-18:00", L"a.exe", 0), kPolicyHoldForOtherUsers},
+        {"hold for other users out of range", false, false, {{kOtherUsers, Number(3)}}, {}, fileNormal, 0},
     };
     for (const auto& row : rows) {
         SettingsSources sources = {};
@@ -117,6 +123,7 @@ TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
         EXPECT_STREQ(row.expected.task_job, record.task_job) << row.name;
         EXPECT_STREQ(row.expected.action_hours, record.action_hours) << row.name;
         EXPECT_STREQ(row.expected.exempt_programs, record.exempt_programs) << row.name;
+        EXPECT_EQ(row.expected.hold_for_other_users, record.hold_for_other_users) << row.name;
     }
 }
 
