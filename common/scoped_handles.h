@@ -129,3 +129,26 @@ public:
 private:
     HDC dc_;
 };
+
+// A library loaded by name for the calls an older system may lack; freed on every path.
+class ScopedModule {
+public:
+    explicit ScopedModule(const wchar_t* name) : module_(LoadLibraryW(name)) {}
+    ~ScopedModule()
+    {
+        if (module_)
+            FreeLibrary(module_);
+    }
+    ScopedModule(const ScopedModule&) = delete;
+    ScopedModule& operator=(const ScopedModule&) = delete;
+
+    bool Valid() const { return module_ != nullptr; }
+    // The entry of that name, or null; cast by the caller to its type.
+    void* Entry(const char* name) const
+    {
+        return module_ ? reinterpret_cast<void*>(GetProcAddress(module_, name)) : nullptr;
+    }
+
+private:
+    HMODULE module_;
+};
