@@ -2,6 +2,7 @@
 #pragma once
 
 #include "action_holds.h"
+#include "user_sessions.h"
 
 #include <windows.h>
 #include <stdint.h>
@@ -18,6 +19,7 @@ enum HoldKind : int32_t {
     kNotHeld = 0,
     kHeldByHours,
     kHeldByProgram,
+    kHeldByOtherUser,
 };
 
 struct CountdownState {
@@ -39,6 +41,8 @@ struct CountdownState {
     int32_t runningExempt;  // the first exempt program running at the last check, or -1
     HoldKind hold;
     int32_t heldProgram;    // the program row 1 names while held by one, else -1
+    // The other user signed in at the last look at the sessions, or empty.
+    wchar_t otherUser[kSessionUserNameCapacity];
 };
 
 extern CountdownState g_countdown;

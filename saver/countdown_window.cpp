@@ -54,8 +54,9 @@ int LocalMinuteOfDay()
     return now.wHour * 60 + now.wMinute;
 }
 
-// Works out the hold from the hours now and the last look at the programs;
-// the hours win, their row names the time the action may come. A held count
+// Works out the hold from the hours now and the last looks at the programs
+// and the sessions; the hours come first, their row names the time the action
+// may come, then the programs, then the other users. A held count
 // stays full, and when the hold ends the count starts from full again, as at
 // creation, so that whoever comes back sees the whole warning. Returns true
 // while held and on the call that ends a hold: the count does not move then.
@@ -66,6 +67,8 @@ bool UpdateHold(HWND window)
         hold = kHeldByHours;
     else if (g_countdown.runningExempt >= 0)
         hold = kHeldByProgram;
+    else if (g_countdown.otherUser[0])
+        hold = kHeldByOtherUser;
     const int32_t heldProgram = hold == kHeldByProgram ? g_countdown.runningExempt : -1;
     const bool wasHeld = g_countdown.hold != kNotHeld;
     // Rows are drawn without erasing: a shorter text would leave the tail of a
@@ -86,6 +89,33 @@ void CheckExemptPrograms()
     g_countdown.runningExempt = FirstRunningExemptProgram(g_countdown.exemptPrograms);
 }
 
+// Shutdown and restart end every session on the computer. Hibernation and
+// standby keep them all, and log off and lock concern the saver's own only.
+bool EndsOtherSessions(ShutdownType action)
+{
+    return action == Shutdown || action == Restart;
+}
+
+// Looks for another user's session; when the sessions cannot be listed, or
+// the saver's own session is unknown, nobody counts, as with the programs.
+void CheckOtherUsers(HWND window)
+{
+    wchar_t user[kSessionUserNameCapacity] = L"";
+    const int32_t setting = g_settings.hold_for_other_users;
+    if (setting != kNeverHoldForOtherUsers && EndsOtherSessions(g_settings.shutdown_type)) {
+        const DWORD ownSession = CurrentSessionId();
+        bool found = false;
+        if (ownSession != kNoSession)
+            FindSignedInSession(ownSession, setting == kHoldWhileOtherUserSignedIn, &found, user,
+                                kSessionUserNameCapacity);
+    }
+    // Another name in the held row: drawn without erasing, the longer one's tail would stay.
+    if (wcscmp(user, g_countdown.otherUser) != 0) {
+        wcscpy(g_countdown.otherUser, user);
+        InvalidateRect(window, nullptr, TRUE);
+    }
+}
+
 void FormatRow1(wchar_t* row, size_t capacity)
 {
     if (g_countdown.hold == kHeldByHours)
@@ -93,6 +123,8 @@ void FormatRow1(wchar_t* row, size_t capacity)
     else if (g_countdown.hold == kHeldByProgram)
         FormatProgramHoldRow(g_countdown.actionName,
                              g_countdown.exemptPrograms.names[g_countdown.heldProgram], row, capacity);
+    else if (g_countdown.hold == kHeldByOtherUser)
+        FormatOtherUserHoldRow(g_countdown.actionName, g_countdown.otherUser, row, capacity);
     else
         FormatCountdownRow(g_countdown.actionName, g_countdown.remaining, row, capacity);
 }
@@ -113,6 +145,7 @@ LRESULT OnCreate(HWND window)
         g_countdown.actionHours = ParseActionHours(g_settings.action_hours);
         ParseExemptPrograms(g_settings.exempt_programs, &g_countdown.exemptPrograms);
         CheckExemptPrograms();
+        CheckOtherUsers(window);
         UpdateHold(window);
     }
     LimitToBattery();
@@ -136,8 +169,9 @@ LRESULT OnTimer(HWND window)
     } else if (g_countdown.remaining > 0) {
         --g_countdown.remaining;
     } else if (!g_countdown.actionAttempted) {
-        // A program started during a short countdown still holds it.
+        // A program started, or a user signed in, during a short countdown still holds it.
         CheckExemptPrograms();
+        CheckOtherUsers(window);
         if (!UpdateHold(window)) {
             g_countdown.lastError = PowerDown(g_settings.shutdown_type, g_settings.force);
             if (g_countdown.lastError != 0)
@@ -150,6 +184,7 @@ LRESULT OnTimer(HWND window)
         TakePowerSnapshot(g_countdown);
         if (HoldsApply()) {
             CheckExemptPrograms();
+            CheckOtherUsers(window);
             UpdateHold(window);
         }
         LimitToBattery();

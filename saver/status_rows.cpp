@@ -38,6 +38,19 @@ void FormatProgramHoldRow(const wchar_t* actionName, const wchar_t* programName,
     swprintf(row, capacity, L"System %ls held while %ls runs", actionName, programName);
 }
 
+void FormatOtherUserHoldRow(const wchar_t* actionName, const wchar_t* userName, wchar_t* row,
+                            size_t capacity)
+{
+    const int fixed = swprintf(row, capacity, L"System %ls held while  is signed in", actionName);
+    if (fixed < 0)
+        return;
+    size_t nameLength = wcslen(userName);
+    if (nameLength > capacity - 1 - static_cast<size_t>(fixed))
+        nameLength = capacity - 1 - static_cast<size_t>(fixed);
+    swprintf(row, capacity, L"System %ls held while %.*ls is signed in", actionName,
+             static_cast<int>(nameLength), userName);
+}
+
 bool FormatStatusRow2(int32_t lastError, int32_t remaining, bool performTask,
                       int32_t shutdownType, const wchar_t* taskJob, wchar_t* row, size_t capacity)
 {

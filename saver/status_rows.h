@@ -14,6 +14,10 @@ void FormatCountdownRow(const wchar_t* actionName, int32_t remaining, wchar_t* r
 void FormatHoursHoldRow(const wchar_t* actionName, int startMinute, wchar_t* row, size_t capacity);
 void FormatProgramHoldRow(const wchar_t* actionName, const wchar_t* programName, wchar_t* row,
                           size_t capacity);
+// While another user is signed in; the name, as the platform gives it, is cut
+// so that the row keeps its end.
+void FormatOtherUserHoldRow(const wchar_t* actionName, const wchar_t* userName, wchar_t* row,
+                            size_t capacity);
 // Row 2: the error row, the waiting row or nothing (false).
 bool FormatStatusRow2(int32_t lastError, int32_t remaining, bool performTask,
                       int32_t shutdownType, const wchar_t* taskJob, wchar_t* row, size_t capacity);

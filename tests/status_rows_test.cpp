@@ -64,6 +64,27 @@ TEST(CountdownRow, HeldNamesTheStartOfTheHoursOrTheProgram)
     }
 }
 
+// A user name comes from the platform and may be long: the row keeps its end.
+TEST(CountdownRow, HeldWhileAnotherUserIsSignedInCutsTheName)
+{
+    const std::wstring longName(kRowCapacity, L'n');
+    const std::wstring fixed = L"System restart held while  is signed in";
+    struct {
+        const wchar_t* user;
+        std::wstring expected;
+    } const kCases[] = {
+        {L"CONTOSO\\ana", L"System restart held while CONTOSO\\ana is signed in"},
+        {L"", L"System restart held while  is signed in"},
+        {longName.c_str(), L"System restart held while " + longName.substr(0, kRowCapacity - 1 - fixed.size()) +
+                               L" is signed in"},
+    };
+    for (const auto& c : kCases) {
+        wchar_t row[kRowCapacity];
+        FormatOtherUserHoldRow(ActionName(4), c.user, row, kRowCapacity);
+        EXPECT_EQ(c.expected, row);
+    }
+}
+
 TEST(StatusRow2, ErrorWinsOverWaitingAndWaitingNeedsZeroTaskAndPowerAction)
 {
     struct {

@@ -6,6 +6,7 @@
 #include "power_test_support.h"
 #include "saver_settings.h"
 #include "status_rows.h"
+#include "user_sessions.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -406,6 +407,47 @@ TEST_F(SaverOnTheWire, HoldWhileAListedProgramRunsThenTheWholeCountdown)
     EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
     const long arrival = static_cast<long>(wire[0].tick - shownAt);
     printf("action message %ld ms after the saver window appeared\n", arrival);
+    EXPECT_GE(arrival, (15 + countdown + 1) * 1000 - 300);
+    EXPECT_LE(arrival, (15 + countdown + 1) * 1000 + 700);
+}
+
+// Another user's session, handed in through the terminal-services stand-in:
+// held while it is listed; the look at the 15th tick finds the list empty, and
+// the whole countdown follows.
+TEST_F(SaverOnTheWire, HoldWhileAnotherUserIsSignedInThenTheWholeCountdown)
+{
+    const std::wstring folder = BinPath(L"sessions-standin");
+    const std::wstring saverCopy = folder + L"\\Dusklatch.scr";
+    const std::wstring sessions = folder + L"\\sessions.txt";
+    ASSERT_TRUE(CopyFileW(BinPath(L"Dusklatch.scr").c_str(), saverCopy.c_str(), FALSE));
+    const std::string line = "77 " + std::to_string(WTSActive) + " ana\n";
+    ASSERT_TRUE(WriteFileBytes(sessions, std::vector<unsigned char>(line.begin(), line.end())));
+    // Wine prefers a program's own copy of a library it has built in only when told so.
+    const wchar_t kAppOverrides[] = L"Software\\Wine\\AppDefaults\\Dusklatch.scr\\DllOverrides";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kAppOverrides, 0, nullptr, 0, KEY_SET_VALUE,
+                                             nullptr, &key, nullptr));
+    const wchar_t kNativeFirst[] = L"native,builtin";
+    RegSetValueExW(key, L"wtsapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof(kNativeFirst));
+    RegCloseKey(key);
+    const int countdown = 2;
+    Configure(1, true, countdown, true, L"");
+    ASSERT_TRUE(StartCompanion(&companion_, L"e2e-other-user.records"));
+    ASSERT_TRUE(StartFullScreenSaver(&saver_, saverCopy));
+    WaitUntilShownFor((countdown + 2) * 1000);
+    EXPECT_TRUE(RowShows(1, L"System shutdown held while ana is signed in"));
+    EXPECT_TRUE(WireRecords(companion_.recordFile).empty()) << Describe(WireRecords(companion_.recordFile)).c_str();
+    ASSERT_TRUE(DeleteFileW(sessions.c_str()));
+    ASSERT_TRUE(WaitForPulse(companion_, 30000));
+    const DWORD shownAt = saver_.shownAt;
+    EndSaver();
+    RegDeleteKeyW(HKEY_CURRENT_USER, kAppOverrides);
+    DeleteFileW(saverCopy.c_str());
+
+    const auto wire = WireRecords(companion_.recordFile);
+    ASSERT_EQ(2u, wire.size()) << Describe(wire).c_str();
+    EXPECT_EQ(WireBytes(L"Shutdown;true;"), wire[0].bytes) << Utf16Text(wire[0].bytes).c_str();
+    const long arrival = static_cast<long>(wire[0].tick - shownAt);
     EXPECT_GE(arrival, (15 + countdown + 1) * 1000 - 300);
     EXPECT_LE(arrival, (15 + countdown + 1) * 1000 + 700);
 }

@@ -176,9 +176,9 @@ bool WriteSaverSettings(int action, bool force, int countdown, bool performTask,
     return WriteSettingsLines(lines);
 }
 
-bool StartFullScreenSaver(SaverRun* saver)
+bool StartFullScreenSaver(SaverRun* saver, const std::wstring& program)
 {
-    if (!StartProcess(L"\"" + BinPath(L"Dusklatch.scr") + L"\" /s", &saver->process))
+    if (!StartProcess(L"\"" + program + L"\" /s", &saver->process))
         return false;
     saver->window = WaitForWindow(L"WindowsScreenSaverClass", L"Screen Saver", 15000);
     saver->shownAt = GetTickCount();

@@ -38,8 +38,9 @@ struct SaverRun {
     DWORD shownAt = 0;  // tick when its window was first found
 };
 
-// Starts it and waits for its window; false when the window did not appear.
-bool StartFullScreenSaver(SaverRun* saver);
+// Starts it (or the copy at program) and waits for its window; false when the
+// window did not appear.
+bool StartFullScreenSaver(SaverRun* saver, const std::wstring& program = BinPath(L"Dusklatch.scr"));
 // Closes its window, waits for its end (ending it if need be) and forgets it.
 void EndFullScreenSaver(SaverRun* saver);
 
