@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # A benchmark, not a test: the CPU time Dusklatch.scr /s takes over 30 s without
-# holds, with 16 exempt program names (none running), and held by the 16th.
+# holds, with 16 exempt program names (none running), held by the 16th, and
+# for a shutdown with the look at other users' sessions off (0) and at its
+# widest (2).
 # Run after a build (scripts/build.sh, or scripts/test.sh where the machine runs
 # no 32-bit code); it prints one line per case.
 set -euo pipefail
@@ -30,8 +32,8 @@ in_prefix() {  # pgrep arguments...
         fi
     done | tail -n 1
 }
-measure() {  # label, extra settings line
-    printf 'shutdown_type=0\r\nforce=false\r\ncountdown=100000\r\nperform_task=false\r\n%s\r\n' "$2" |
+measure() {  # label, extra settings line[, action]
+    printf 'shutdown_type=%s\r\nforce=false\r\ncountdown=100000\r\nperform_task=false\r\n%s\r\n' "${3:-0}" "$2" |
         iconv -f UTF-8 -t UTF-16LE >"$ini"
     wine "$bin/Dusklatch.scr" /s </dev/null >/dev/null 2>&1 &
     local pid=""
@@ -56,3 +58,5 @@ measure "16 exempt names" "exempt_programs=$names"
 held=""
 for i in $(seq 1 15); do held="${held}program$i.exe;"; done
 measure "16 exempt names, the 16th running (held)" "exempt_programs=${held}explorer.exe"
+measure "shutdown, other users not looked at" "hold_for_other_users=0" 1
+measure "shutdown, other users looked at, disconnected too" "hold_for_other_users=2" 1
