@@ -47,13 +47,6 @@ bool HoldsApply()
     return !g_countdown.preview && !g_countdown.actionAttempted;
 }
 
-int LocalMinuteOfDay()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return now.wHour * 60 + now.wMinute;
-}
-
 // Works out the hold from the hours now and the last looks at the programs
 // and the sessions; the hours come first, their row names the time the action
 // may come, then the programs, then the other users. A held count

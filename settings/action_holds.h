@@ -1,5 +1,6 @@
 // The two holds on the action: the hours in which it may happen, and the
-// programs during which it must not.
+// programs during which it must not. They hold the screen saver's action and
+// the companion service's shutdown of a computer nobody is signed in to alike.
 #pragma once
 
 #include "action_hours.h"
@@ -22,3 +23,6 @@ int ExemptProgramIndex(const ExemptPrograms& programs, const wchar_t* fileName);
 // The index of the first name that a running process of any session has, or
 // -1 (also when the process list cannot be taken). No names: no process list.
 int FirstRunningExemptProgram(const ExemptPrograms& programs);
+
+// The local time of day in minutes after midnight, as the hours are read.
+int LocalMinuteOfDay();

@@ -2,6 +2,8 @@
 
 #include "running_programs.h"
 
+#include <windows.h>
+
 #include <string.h>
 
 namespace {
@@ -61,4 +63,11 @@ int FirstRunningExemptProgram(const ExemptPrograms& programs)
     // would without the setting rather than never.
     unsigned long error = 0;
     return FirstRunningProgram(names, programs.count, &error);
+}
+
+int LocalMinuteOfDay()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now.wHour * 60 + now.wMinute;
 }
