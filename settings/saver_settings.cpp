@@ -122,6 +122,11 @@ bool CurrentUserIsServiceAccount()
 
 bool LoadSettings()
 {
+    return LoadSettingsForAccount(CurrentUserIsServiceAccount());
+}
+
+bool LoadSettingsForAccount(bool serviceAccount)
+{
     // The store is filled once per process; a second load must not hold every line twice.
     g_settingsStore.Clear();
     ReadSettingsFile();
@@ -129,7 +134,7 @@ bool LoadSettings()
     static SettingsSources sources;
     ReadProfile(false, sources.normal);
     ReadProfile(true, sources.logon);
-    sources.serviceAccount = CurrentUserIsServiceAccount();
+    sources.serviceAccount = serviceAccount;
     sources.separateLogonConfig =
         sources.serviceAccount && ReadFlag(L"separate_logon_config", L"false", L"true");
     ReadPolicyProfile(false, &sources.policy);

@@ -32,6 +32,9 @@ enum : int32_t {
     kHoldWhileOtherUserSignedIn = 2,  // another user is signed in at all, disconnected too
 };
 
+// The most minutes shutdown_when_nobody_signed_in may wait: one day.
+const int32_t kLongestNobodySignedInMinutes = 1440;
+
 const int kTaskJobCapacity = 260;  // MAX_PATH, terminator included
 // "HH:MM-HH:MM" fits with room to spare; a longer text is not of that form anyway.
 const int kActionHoursCapacity = 32;
@@ -50,6 +53,9 @@ struct SaverSettings {
     wchar_t exempt_programs[kExemptProgramsCapacity];
     // No shutdown or restart over another user's session: one of the values above.
     int32_t hold_for_other_users;
+    // The companion service shuts down a computer that nobody has been signed
+    // in to for this many minutes; 0: never.
+    int32_t shutdown_when_nobody_signed_in;
 };
 
 // The process-wide record; holds the defaults until LoadSettings runs.
@@ -62,5 +68,8 @@ bool IsServiceAccountName(const wchar_t* userName, const wchar_t* systemName,
 bool CurrentUserIsServiceAccount();
 
 bool LoadSettings();
+// LoadSettings as for the given kind of account: the companion service reads
+// the settings as the screen saver on the logon desktop does.
+bool LoadSettingsForAccount(bool serviceAccount);
 // False, with the file write's last error, when the settings file was not replaced.
 bool SaveSettings();

@@ -30,6 +30,7 @@ enum : uint32_t {
     kPolicyActionHours = 1u << 6,
     kPolicyExemptPrograms = 1u << 7,
     kPolicyHoldForOtherUsers = 1u << 8,
+    kPolicyShutdownWhenNobodySignedIn = 1u << 9,
 };
 
 // How a field is read. The file holds every value as text; policy holds a
@@ -89,6 +90,10 @@ inline constexpr SettingsField kSettingsFields[] = {
     {L"hold_for_other_users", L"logon_hold_for_other_users", kPolicyHoldForOtherUsers, kRangedNumberField,
      kHoldWhileOtherUserActive, nullptr, kNeverHoldForOtherUsers, kHoldWhileOtherUserSignedIn, false, kNoControl,
      offsetof(SaverSettings, hold_for_other_users), 0, nullptr},
+    // Read by the companion service only.
+    {L"shutdown_when_nobody_signed_in", L"logon_shutdown_when_nobody_signed_in", kPolicyShutdownWhenNobodySignedIn,
+     kRangedNumberField, 0, nullptr, 0, kLongestNobodySignedInMinutes, false, kNoControl,
+     offsetof(SaverSettings, shutdown_when_nobody_signed_in), 0, nullptr},
 };
 const int kSettingsFieldCount = sizeof(kSettingsFields) / sizeof(kSettingsFields[0]);
 

@@ -135,22 +135,35 @@ TEST_F(SaverSettingsTest, HoldsAreReadAsStoredAndCutToTheirFields)
     }
 }
 
-// A number from 0 to 2; anything else, and no line at all, is the default 1.
-TEST_F(SaverSettingsTest, HoldForOtherUsersIsOneUnlessZeroToTwo)
+// Numbers inside their ranges; anything else, and no line at all, is the default.
+TEST_F(SaverSettingsTest, RangedNumbersTakeTheirDefaultOutsideTheRange)
 {
     const struct {
         const wchar_t* line;
-        int32_t expected;
+        int32_t holdForOtherUsers;
+        int32_t shutdownWhenNobodySignedIn;
     } kCases[] = {
-        {L"[Dusklatch]", 1}, {L"hold_for_other_users=0", 0}, {L"hold_for_other_users= 2", 2},
-        {L"hold_for_other_users=3", 1}, {L"hold_for_other_users=-1", 1}, {L"hold_for_other_users=never", 1},
-        {L"hold_for_other_users=", 1}, {L"logon_hold_for_other_users=0", 1},
+        {L"[Dusklatch]", 1, 0},
+        {L"hold_for_other_users=0", 0, 0},
+        {L"hold_for_other_users= 2", 2, 0},
+        {L"hold_for_other_users=3", 1, 0},
+        {L"hold_for_other_users=-1", 1, 0},
+        {L"hold_for_other_users=never", 1, 0},
+        {L"hold_for_other_users=", 1, 0},
+        {L"logon_hold_for_other_users=0", 1, 0},
+        {L"shutdown_when_nobody_signed_in=1440", 1, 1440},
+        {L"shutdown_when_nobody_signed_in=1441", 1, 0},
+        {L"shutdown_when_nobody_signed_in=-120", 1, 0},
+        {L"shutdown_when_nobody_signed_in=two hours", 1, 0},
+        {L"shutdown_when_nobody_signed_in=120min", 1, 120},
     };
     for (const auto& c : kCases) {
         SetUp();
         ASSERT_TRUE(WriteSettingsLines({c.line}));
         LoadSettings();
-        EXPECT_EQ(c.expected, g_settings.hold_for_other_users) << std::string(c.line, c.line + wcslen(c.line));
+        const std::string line(c.line, c.line + wcslen(c.line));
+        EXPECT_EQ(c.holdForOtherUsers, g_settings.hold_for_other_users) << line;
+        EXPECT_EQ(c.shutdownWhenNobodySignedIn, g_settings.shutdown_when_nobody_signed_in) << line;
     }
 }
 

@@ -28,7 +28,7 @@ PolicyValue Text(const wchar_t* text, DWORD type = REG_SZ, bool fits = true)
 
 SaverSettings Record(ShutdownType type, bool force, int32_t countdown, bool eblris, bool performTask,
                      const wchar_t* taskJob, const wchar_t* actionHours = L"", const wchar_t* exemptPrograms = L"",
-                     int32_t holdForOtherUsers = kHoldWhileOtherUserActive)
+                     int32_t holdForOtherUsers = kHoldWhileOtherUserActive, int32_t nobodySignedInMinutes = 0)
 {
     SaverSettings record = {};
     record.shutdown_type = type;
@@ -40,12 +40,13 @@ SaverSettings Record(ShutdownType type, bool force, int32_t countdown, bool eblr
     wcscpy(record.action_hours, actionHours);
     wcscpy(record.exempt_programs, exemptPrograms);
     record.hold_for_other_users = holdForOtherUsers;
+    record.shutdown_when_nobody_signed_in = nobodySignedInMinutes;
     return record;
 }
 
 typedef std::vector<std::pair<int, PolicyValue>> Values;
 // The policy values in the record's order.
-enum { kType, kForce, kCountdown, kEblris, kTask, kJob, kHours, kExempt, kOtherUsers };
+enum { kType, kForce, kCountdown, kEblris, kTask, kJob, kHours, kExempt, kOtherUsers, kNobodySignedIn };
 
 TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
 {
@@ -102,6 +103,10 @@ TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
         {"hold for other users", false, false, {{kOtherUsers, Number(0)}}, {},
          Record(Restart, false, 60, false, true, L"file task", L"08:00-18:00", L"a.exe", 0), kPolicyHoldForOtherUsers},
         {"hold for other users out of range", false, false, {{kOtherUsers, Number(3)}}, {}, fileNormal, 0},
+        {"minutes nobody signed in", false, false, {{kNobodySignedIn, Number(1440)}}, {},
+         Record(Restart, false, 60, false, true, L"file task", L"08:00-18:00", L"a.exe", 1, 1440),
+         kPolicyShutdownWhenNobodySignedIn},
+        {"minutes nobody signed in out of range", false, false, {{kNobodySignedIn, Number(1441)}}, {}, fileNormal, 0},
     };
     for (const auto& row : rows) {
         SettingsSources sources = {};
@@ -124,6 +129,7 @@ TEST(PolicyMerge, ValidPolicyValuesOfTheApplyingProfileWinFieldByField)
         EXPECT_STREQ(row.expected.action_hours, record.action_hours) << row.name;
         EXPECT_STREQ(row.expected.exempt_programs, record.exempt_programs) << row.name;
         EXPECT_EQ(row.expected.hold_for_other_users, record.hold_for_other_users) << row.name;
+        EXPECT_EQ(row.expected.shutdown_when_nobody_signed_in, record.shutdown_when_nobody_signed_in) << row.name;
     }
 }
 
