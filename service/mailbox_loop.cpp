@@ -1,5 +1,6 @@
 #include "mailbox_loop.h"
 
+#include "nobody_signed_in.h"
 #include "saver_presence.h"
 #include "scoped_handles.h"
 #include "service_actions.h"
@@ -197,6 +198,7 @@ void RunMailboxLoop(const ServiceMailbox& mailbox, HANDLE stop)
     PendingWaits waits = {};
     HANDLE wakers[2] = {stop, mailbox.event};
     for (;;) {
+        WatchForNobodySignedIn();
         // A pulse that comes while nobody waits is lost, and the screen saver
         // writes without pulsing when it could not open the event: the slot
         // is read after every time-out too.

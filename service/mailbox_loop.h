@@ -26,6 +26,7 @@ DWORD CreateServiceMailbox(ServiceMailbox* mailbox, const wchar_t** failedCall);
 void CloseServiceMailbox(ServiceMailbox* mailbox);
 
 // Serves the mailbox until stop is set: wakes on the event or once a second,
-// and then reads every queued message. Returns within moments of stop, also
+// and then reads every queued message. Each wake also gives the watch for a
+// computer nobody is signed in to its turn. Returns within moments of stop, also
 // while it waits for a task.
 void RunMailboxLoop(const ServiceMailbox& mailbox, HANDLE stop);

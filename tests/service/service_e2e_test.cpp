@@ -108,6 +108,7 @@ protected:
             EndProcessById(taskPid_);
         CloseServiceHandle(manager_);
         RemoveSettingsFile();
+        RemovePolicyKey();
     }
 
     // The test build, installed by its own command and started by svcctl.
@@ -224,6 +225,43 @@ TEST_F(CompanionService, StopEndsTheWaitForATaskAtOnce)
     EXPECT_TRUE(WaitForLog("Stopped while waiting for process", 0)) << Log();
     EXPECT_TRUE(Records("call").empty());
     EXPECT_TRUE(ProcessIsRunning(taskPid_)) << "the task is the user's, and is left alone";
+}
+
+// Wine lists no session at all, so nobody has been signed in since the
+// service started: with the logon profile's policy at one minute, the service
+// shuts the computer down at its first look, once, after an entry of its own.
+// Kept apart from the other service tests: it waits more than a minute.
+class CompanionServiceNobodySignedIn : public CompanionService {};
+
+TEST_F(CompanionServiceNobodySignedIn, ShutsDownOnceAfterTheConfiguredMinute)
+{
+    ASSERT_TRUE(AddPolicyValue(L"\\Logon", L"shutdown_when_nobody_signed_in", L"REG_DWORD", L"1"));
+    StartRecorder();
+    DWORD started = 0;
+    for (const std::string& line : Records("log"))
+        if (line.find("Service started.") != std::string::npos)
+            started = RecordTick(line);
+    for (DWORD waited = GetTickCount(); Records("call").empty() && GetTickCount() - waited < 140000;)
+        Sleep(250);
+    Sleep(1000);  // time for a second call, were one to follow at once
+    const std::vector<std::string> calls = Records("call");
+    ASSERT_EQ(1u, calls.size()) << Log();
+    const DWORD after = RecordTick(calls[0]) - started;
+    printf("shutdown call %lu ms after the service started\n", static_cast<unsigned long>(after));
+    EXPECT_GE(after, 60000u);
+    EXPECT_LE(after, 130000u);
+    char reason[16];
+    snprintf(reason, sizeof(reason), "%08lx",
+             static_cast<unsigned long>(SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_OTHER |
+                                        SHTDN_REASON_MINOR_OTHER));
+    EXPECT_NE(std::string::npos, calls[0].find(std::string(" InitiateSystemShutdownExW timeout=0 force=1 reboot=0 reason=") +
+                                               reason + " machine=(null) message=(null)"))
+        << calls[0];
+    // Its own entry, then the usual one of the action.
+    const std::string log = Log();
+    const size_t own = log.find("Nobody has been signed in for 1 minute: the computer is shut down.");
+    EXPECT_NE(std::string::npos, own) << log;
+    EXPECT_LT(own, log.find("Shutdown, forced: InitiateSystemShutdownExW succeeded")) << log;
 }
 
 }  // namespace

@@ -1,0 +1,95 @@
+// The watch: the settings, the sessions and the holds once a minute, and the
+// shutdown when the decision says so.
+#include "nobody_signed_in.h"
+
+#include "action_holds.h"
+#include "saver_settings.h"
+#include "service_actions.h"
+#include "service_log.h"
+#include "user_sessions.h"
+
+namespace {
+
+const DWORD kLookPeriodMs = 60 * 1000;
+
+bool g_watching = false;
+DWORD g_lastLook = 0;
+NobodySignedInState g_state = {};
+int32_t g_configured = 0;
+
+// The service reads the settings as the screen saver on the logon desktop
+// does: a profile of its own when the file or the Logon policy key asks for
+// one. A new value is logged, so that an administrator sees a policy arrive.
+void ReadSettings()
+{
+    LoadSettingsForAccount(true);
+    const int32_t configured = g_settings.shutdown_when_nobody_signed_in;
+    if (configured == g_configured)
+        return;
+    g_configured = configured;
+    if (configured > 0)
+        ServiceLog(kLogInformation, L"The computer is shut down when nobody has been signed in for %ld %ls.",
+                   static_cast<long>(configured), configured == 1 ? L"minute" : L"minutes");
+    else
+        ServiceLog(kLogInformation, L"The computer is no longer shut down when nobody is signed in.");
+}
+
+bool ActionHeld()
+{
+    if (!InsideActionHours(ParseActionHours(g_settings.action_hours), LocalMinuteOfDay()))
+        return true;
+    static ExemptPrograms programs;
+    ParseExemptPrograms(g_settings.exempt_programs, &programs);
+    return FirstRunningExemptProgram(programs) >= 0;
+}
+
+// Someone at the console, through remote desktop, or disconnected but still
+// signed in: their work could be lost.
+SessionsSeen LookAtSessions()
+{
+    bool found = false;
+    wchar_t user[kSessionUserNameCapacity];
+    if (!FindSignedInSession(kNoSession, true, &found, user, kSessionUserNameCapacity))
+        return kSessionsUnknown;
+    return found ? kSomeoneSignedIn : kNobodySignedIn;
+}
+
+void LookOnce()
+{
+    ReadSettings();
+    const int32_t configured = g_settings.shutdown_when_nobody_signed_in;
+    // Off: nothing is looked at, and the count starts when it is turned on.
+    SessionsSeen seen = kSessionsUnknown;
+    bool held = false;
+    if (configured > 0) {
+        seen = LookAtSessions();
+        held = seen == kNobodySignedIn && ActionHeld();
+    }
+    if (!NobodySignedInMinute(&g_state, configured, seen, held))
+        return;
+    ServiceLog(kLogWarning, L"Nobody has been signed in for %ld %ls: the computer is shut down.",
+               static_cast<long>(g_state.minutes), g_state.minutes == 1 ? L"minute" : L"minutes");
+    const MailboxMessage shutdown = {kMailboxShutdown, true, 0};
+    CarryOutAction(shutdown);
+}
+
+}  // namespace
+
+void WatchForNobodySignedIn()
+{
+    const DWORD now = GetTickCount();
+    if (!g_watching) {
+        g_watching = true;
+        g_lastLook = now;
+        ReadSettings();
+        return;
+    }
+    // Unsigned difference: right across the tick count's wrap after 49.7 days.
+    if (now - g_lastLook < kLookPeriodMs)
+        return;
+    g_lastLook += kLookPeriodMs;
+    // A loop held up for longer (a wait for a task) looks once, not once per missed minute.
+    if (now - g_lastLook >= kLookPeriodMs)
+        g_lastLook = now;
+    LookOnce();
+}
