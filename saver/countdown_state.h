@@ -33,6 +33,8 @@ struct CountdownState {
     HANDLE serviceEvent;
     HMODULE powerModule;
     SetSuspendStateEntry suspendEntry;
+    bool s0LowPowerIdleOnly;  // no S3: standby is the display turned off
+    HANDLE standbyTask;       // the task that such a standby waits for, until it has ended
     SYSTEM_POWER_STATUS powerStatus;
     wchar_t versionText[kVersionTextCapacity];
     // The holds of the full-screen saver, read once at creation.

@@ -2,6 +2,7 @@
 #include "action_holds.h"
 #include "battery_limit.h"
 #include "countdown_state.h"
+#include "power_calls.h"
 #include "power_down.h"
 #include "saver_settings.h"
 #include "screensaver_framework.h"
@@ -122,6 +123,12 @@ void FormatRow1(wchar_t* row, size_t capacity)
         FormatCountdownRow(g_countdown.actionName, g_countdown.remaining, row, capacity);
 }
 
+FARPROC PowerModuleEntry(const char* name)
+{
+    return g_countdown.powerModule ? g_powerCalls.getProcAddress(g_countdown.powerModule, name)
+                                   : nullptr;
+}
+
 LRESULT OnCreate(HWND window)
 {
     LoadSettings();
@@ -146,11 +153,12 @@ LRESULT OnCreate(HWND window)
     g_countdown.serviceEvent = OpenEventW(EVENT_MODIFY_STATE, FALSE, kServiceEventName);
     BuildVersionText(g_countdown);
     g_countdown.powerModule = LoadLibraryA("powrprof.dll");
-    g_countdown.suspendEntry =
-        g_countdown.powerModule
-            ? reinterpret_cast<SetSuspendStateEntry>(reinterpret_cast<void*>(
-                  GetProcAddress(g_countdown.powerModule, "SetSuspendState")))
-            : nullptr;
+    g_countdown.suspendEntry = reinterpret_cast<SetSuspendStateEntry>(
+        reinterpret_cast<void*>(PowerModuleEntry("SetSuspendState")));
+    // The preview never acts.
+    if (!g_countdown.preview)
+        g_countdown.s0LowPowerIdleOnly = OnlyS0LowPowerIdle(reinterpret_cast<GetPwrCapabilitiesEntry>(
+            reinterpret_cast<void*>(PowerModuleEntry("GetPwrCapabilities"))));
     return 0;
 }
 
@@ -172,6 +180,7 @@ LRESULT OnTimer(HWND window)
             g_countdown.actionAttempted = true;
         }
     }
+    StandByOnceTaskEnded();
     ++g_countdown.tickCount;
     if (g_countdown.tickCount % kPowerRefreshTicks == 0) {
         TakePowerSnapshot(g_countdown);
@@ -227,6 +236,11 @@ LRESULT OnDestroy(HWND window)
     if (g_countdown.serviceEvent) {
         CloseHandle(g_countdown.serviceEvent);
         g_countdown.serviceEvent = nullptr;
+    }
+    // The task itself runs on.
+    if (g_countdown.standbyTask) {
+        CloseHandle(g_countdown.standbyTask);
+        g_countdown.standbyTask = nullptr;
     }
     KillTimer(window, g_countdown.timerId);
     PostQuitMessage(0);

@@ -7,6 +7,8 @@ const PowerCalls kSystemPowerCalls = {
     SetSystemPowerState,
     ExitWindowsEx,
     LockWorkStation,
+    GetProcAddress,
+    SendMessageTimeoutW,
 };
 
 PowerCalls g_powerCalls = kSystemPowerCalls;

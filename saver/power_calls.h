@@ -14,9 +14,15 @@ struct PowerCalls {
     BOOL(WINAPI* setSystemPowerState)(BOOL suspend, BOOL force);
     BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason);
     BOOL(WINAPI* lockWorkStation)();
+    // Looks up the power module's entries (SetSuspendState, GetPwrCapabilities),
+    // so that a test can hand out recorders and machines of its own in their place.
+    FARPROC(WINAPI* getProcAddress)(HMODULE module, LPCSTR name);
+    // Turns the display off, which puts a machine without S3 into its standby.
+    LRESULT(WINAPI* sendMessageTimeoutW)(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT flags, UINT timeout, PDWORD_PTR result);
 };
 
-// Holds the real calls; SetSuspendState is not here because it comes from
-// the power module that the countdown window loads (CountdownState::suspendEntry).
+// Holds the real calls; the power module's entries are kept in CountdownState
+// (suspendEntry) once the countdown window has looked them up.
 extern PowerCalls g_powerCalls;
 extern const PowerCalls kSystemPowerCalls;

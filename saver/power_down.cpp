@@ -1,6 +1,7 @@
 // PowerDown: log off and lock directly; power actions directly when the
 // shutdown privilege can be enabled and no task is configured, otherwise
-// relayed to the companion service.
+// relayed to the companion service; standby on a machine without S3 by
+// turning the display off, after the task.
 #include "power_down.h"
 
 #include "countdown_state.h"
@@ -9,9 +10,23 @@
 #include "scoped_handles.h"
 #include "service_mailbox.h"
 
+#include <stddef.h>
+#include <string.h>
+
 namespace {
 
 const int kMailboxWriteFailed = 7;
+const LPARAM kDisplayOff = 2;  // SC_MONITORPOWER's "off"
+const UINT kDisplayOffTimeoutMs = 2000;
+
+// mingw-w64's SYSTEM_POWER_CAPABILITIES has no AoAc member ("always on, always
+// connected": the machine sleeps in S0 low-power idle); the platform's
+// structure has it at byte 20, where mingw-w64 has spare2[2].
+BOOLEAN AoAc(const SYSTEM_POWER_CAPABILITIES& capabilities)
+{
+    return capabilities.spare2[2];
+}
+static_assert(offsetof(SYSTEM_POWER_CAPABILITIES, spare2) + 2 == 20, "AoAc is the byte at offset 20");
 
 void LogOffOrLock(ShutdownType action, bool force)
 {
@@ -93,12 +108,62 @@ int RelayToService(ShutdownType action, bool force)
     return 0;
 }
 
+// Such a machine enters its standby when the display goes off; SetSuspendState
+// would hibernate it or do nothing. A broadcast, so that the saver's own window
+// is not the only one to hear it and a hung window cannot hold it up. Its result
+// is not examined: a window that did not answer in time is no failure of standby.
+void TurnDisplayOff()
+{
+    g_powerCalls.sendMessageTimeoutW(HWND_BROADCAST, WM_SYSCOMMAND, SC_MONITORPOWER, kDisplayOff,
+                                     SMTO_ABORTIFHUNG, kDisplayOffTimeoutMs, nullptr);
+}
+
+// Needs neither the privilege nor the companion service, so it takes neither route.
+// A task is started with the same checks, but the saver waits for it itself:
+// a task that could not start holds nothing back.
+void StandByInS0LowPowerIdle()
+{
+    if (g_settings.perform_task) {
+        DWORD processId = 0;
+        g_countdown.standbyTask = StartPreShutdownTask(&processId);
+        if (g_countdown.standbyTask)
+            return;
+    }
+    TurnDisplayOff();
+}
+
 }  // namespace
+
+bool OnlyS0LowPowerIdle(GetPwrCapabilitiesEntry getPwrCapabilities)
+{
+    if (!getPwrCapabilities)
+        return false;
+    // Wine leaves fields unwritten, AoAc among them.
+    SYSTEM_POWER_CAPABILITIES capabilities;
+    memset(&capabilities, 0, sizeof(capabilities));
+    if (!getPwrCapabilities(&capabilities))
+        return false;
+    return AoAc(capabilities) && !capabilities.SystemS3;
+}
+
+void StandByOnceTaskEnded()
+{
+    // A wait that fails counts as ended, so that standby is not held back for good.
+    if (!g_countdown.standbyTask || WaitForSingleObject(g_countdown.standbyTask, 0) == WAIT_TIMEOUT)
+        return;
+    CloseHandle(g_countdown.standbyTask);
+    g_countdown.standbyTask = nullptr;
+    TurnDisplayOff();
+}
 
 int PowerDown(ShutdownType action, bool force)
 {
     if (action >= LogOff) {
         LogOffOrLock(action, force);
+        return 0;
+    }
+    if (action == Standby && g_countdown.s0LowPowerIdleOnly) {
+        StandByInS0LowPowerIdle();
         return 0;
     }
     if (g_settings.perform_task)

@@ -7,14 +7,14 @@
 
 #include <string.h>
 
-bool RunPreShutdownTask()
+HANDLE StartPreShutdownTask(DWORD* processId)
 {
     // On the logon desktop the task would run as a service account: a command
     // from a file that an ordinary user could have written is treated as one
     // that cannot start. The policy key is writable by administrators only.
     if (CurrentUserIsServiceAccount() && !(g_policyFields & kPolicyTaskJob) &&
         !SettingsFileIsAdminOnly())
-        return false;
+        return nullptr;
 
     // CreateProcessW may write into the command line, so it gets a copy; the
     // setting may fill its field to the last unit, hence the forced terminator.
@@ -29,12 +29,22 @@ bool RunPreShutdownTask()
     memset(&process, 0, sizeof(process));
     if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
                         nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    *processId = process.dwProcessId;
+    return process.hProcess;
+}
+
+bool RunPreShutdownTask()
+{
+    DWORD processId = 0;
+    HANDLE process = StartPreShutdownTask(&processId);
+    if (!process)
         return false;
     // The companion service does the waiting; the task outlives the saver.
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(process);
 
     wchar_t message[kMailboxMessageCapacity];
-    ComposeWaitMessage(process.dwProcessId, message, kMailboxMessageCapacity);
+    ComposeWaitMessage(processId, message, kMailboxMessageCapacity);
     return PostServiceMessage(message);
 }

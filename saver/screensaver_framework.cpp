@@ -207,7 +207,9 @@ LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 int RunScreenSaver(HINSTANCE instance, const wchar_t* commandLine, const ScreenSaverDialog& dialog)
 {
-    g_framework.instance = instance;
+    // A fresh start also for a second run in one process (the tests make several).
+    const FrameworkState fresh = {instance, nullptr, false, false, {0, 0}};
+    g_framework = fresh;
     SaverCommand command = ParseSaverCommandLine(SkipProgramName(commandLine));
     switch (command.mode) {
     case SaverModeFullScreen:

@@ -9,11 +9,14 @@
 #include "power_calls.h"
 #include "power_test_support.h"
 #include "saver_settings.h"
+#include "screensaver_framework.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -29,6 +32,14 @@ struct FakeSystem {
     HANDLE openedToken = nullptr;
     int tokenOpenCount = 0;
     std::string adjustArguments;
+    // GetPwrCapabilities' answer: its result, SystemS3 and the AoAc byte.
+    BOOLEAN capabilitiesResult = TRUE;
+    BOOLEAN systemS3 = TRUE;
+    BYTE aoac = FALSE;
+    bool capabilitiesArrivedZeroed = true;
+    std::wstring taskPidFile;     // a task that the display-off call must come after
+    bool displayOffWhileTaskRan = false;
+    DWORD displayOffTick = 0;
 };
 
 FakeSystem g_fake;
@@ -107,9 +118,48 @@ BOOL WINAPI FakeLockWorkStation()
     return g_fake.callResult;
 }
 
+BOOLEAN WINAPI FakeGetPwrCapabilities(PSYSTEM_POWER_CAPABILITIES capabilities)
+{
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(capabilities);
+    for (size_t i = 0; i < sizeof(*capabilities); ++i)
+        g_fake.capabilitiesArrivedZeroed = g_fake.capabilitiesArrivedZeroed && bytes[i] == 0;
+    // Written even when the call fails, so that a test sees whether it is believed.
+    capabilities->SystemS3 = g_fake.systemS3;
+    // The platform's structure has AoAc at byte 20; mingw-w64's has no name for it.
+    reinterpret_cast<BYTE*>(capabilities)[20] = g_fake.aoac;
+    return g_fake.capabilitiesResult;
+}
+
+// The power module's entries as the fakes above; nothing else is looked up there.
+FARPROC WINAPI FakeGetProcAddress(HMODULE, LPCSTR name)
+{
+    if (strcmp(name, "SetSuspendState") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(FakeSetSuspendState));
+    if (strcmp(name, "GetPwrCapabilities") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(FakeGetPwrCapabilities));
+    Record("GetProcAddress(%s)", name);
+    return nullptr;
+}
+
+LRESULT WINAPI FakeSendMessageTimeoutW(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT flags, UINT timeout, PDWORD_PTR result)
+{
+    Record("SendMessageTimeoutW(%s,%u,%lu,%ld,%u,%u,%s)",
+           window == HWND_BROADCAST ? "HWND_BROADCAST" : "a window", message,
+           static_cast<unsigned long>(wParam), static_cast<long>(lParam), flags, timeout,
+           result ? "given" : "null");
+    if (!g_fake.taskPidFile.empty()) {
+        const DWORD taskPid = WaitForTaskPid(g_fake.taskPidFile, 0);
+        g_fake.displayOffWhileTaskRan = taskPid == 0 || ProcessIsRunning(taskPid);
+    }
+    g_fake.displayOffTick = GetTickCount();
+    return 1;
+}
+
 const PowerCalls kFakePowerCalls = {
     FakeOpenProcessToken,      FakeAdjustTokenPrivileges, FakeInitiateSystemShutdownA,
     FakeSetSystemPowerState,   FakeExitWindowsEx,         FakeLockWorkStation,
+    FakeGetProcAddress,        FakeSendMessageTimeoutW,
 };
 
 // Counts pulses of the service event on a thread of its own: a pulse reaches
@@ -422,6 +472,119 @@ TEST(PowerDownRealToken, FollowsWhatTheSystemSaysAboutThePrivilege)
     if (g_countdown.serviceEvent)
         CloseHandle(g_countdown.serviceEvent);
     ResetCountdownState(g_countdown);
+}
+
+struct VerdictRow {
+    const char* name;
+    bool entry;          // powrprof.dll has GetPwrCapabilities
+    BOOLEAN result;
+    BOOLEAN systemS3;
+    BYTE aoac;
+    bool s0LowPowerIdleOnly;
+};
+
+const VerdictRow kVerdicts[] = {
+    {"S0 low-power idle only", true, TRUE, FALSE, TRUE, true},
+    {"S0 low-power idle and S3", true, TRUE, TRUE, TRUE, false},
+    {"S3 only", true, TRUE, TRUE, FALSE, false},
+    {"neither, as Wine answers", true, TRUE, FALSE, FALSE, false},
+    {"the call fails", true, FALSE, FALSE, TRUE, false},
+    {"no GetPwrCapabilities", false, TRUE, FALSE, TRUE, false},
+};
+
+TEST(S0LowPowerIdleVerdict, FromThePowerCapabilities)
+{
+    for (const VerdictRow& row : kVerdicts) {
+        SCOPED_TRACE(row.name);
+        g_fake = FakeSystem();
+        g_fake.capabilitiesResult = row.result;
+        g_fake.systemS3 = row.systemS3;
+        g_fake.aoac = row.aoac;
+        EXPECT_EQ(row.s0LowPowerIdleOnly, OnlyS0LowPowerIdle(row.entry ? FakeGetPwrCapabilities : nullptr));
+        EXPECT_TRUE(g_fake.capabilitiesArrivedZeroed);
+    }
+}
+
+// The saver's own framework and window in this process, full screen on the test
+// display, on a machine that sleeps in S0 low-power idle only: every power call
+// is recorded, the task and the mailbox are real.
+class StandbyWithoutS3 : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_fake = FakeSystem();
+        g_fake.systemS3 = FALSE;
+        g_fake.aoac = TRUE;
+        g_powerCalls = kFakePowerCalls;
+        ResetCountdownState(g_countdown);
+        ASSERT_TRUE(CreateCompanionMailbox(&mailbox_));
+    }
+    void TearDown() override
+    {
+        g_powerCalls = kSystemPowerCalls;
+        CloseCompanionMailbox(&mailbox_);
+        RemoveSettingsFile();
+        ResetCountdownState(g_countdown);
+        ResetSaverSettings(g_settings);
+    }
+
+    // Ends the saver a while after the display went off, to see that nothing
+    // follows; or, when it does not go off, after a generous wait.
+    static void CALLBACK EndWhenSettled(HWND, UINT, UINT_PTR, DWORD)
+    {
+        const DWORD now = GetTickCount();
+        const bool settled = g_fake.displayOffTick && now - g_fake.displayOffTick > 1500;
+        if (settled || now - startedAt_ > 15000)
+            PostMessageW(FindWindowW(kSaverClassName, kSaverWindowTitle), WM_CLOSE, 0, 0);
+    }
+
+    void RunSaver()
+    {
+        ASSERT_EQ(nullptr, FindWindowW(kSaverClassName, kSaverWindowTitle)) << "a saver is still running";
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        const ScreenSaverDialog noDialog = {nullptr, nullptr, 0};
+        startedAt_ = GetTickCount();
+        const UINT_PTR timer = SetTimer(nullptr, 0, 100, EndWhenSettled);
+        EXPECT_EQ(0, RunScreenSaver(instance, L"power_tests.exe /s", noDialog));
+        KillTimer(nullptr, timer);
+        UnregisterClassW(kSaverClassName, instance);
+        ShowCursor(TRUE);
+    }
+
+    // What the display-off call looks like, from the platform's own constants.
+    static std::string DisplayOffCall()
+    {
+        char call[160];
+        snprintf(call, sizeof(call), "SendMessageTimeoutW(HWND_BROADCAST,%u,%lu,2,%u,2000,null)",
+                 WM_SYSCOMMAND, static_cast<unsigned long>(SC_MONITORPOWER), SMTO_ABORTIFHUNG);
+        return call;
+    }
+
+    CompanionMailbox mailbox_;
+    static DWORD startedAt_;
+};
+
+DWORD StandbyWithoutS3::startedAt_ = 0;
+
+// With the privilege at hand, the direct route would have called SetSuspendState.
+TEST_F(StandbyWithoutS3, TurnsTheDisplayOffInsteadOfSuspending)
+{
+    ASSERT_TRUE(WriteSaverSettings(Standby, true, 0, false, L""));
+    RunSaver();
+    EXPECT_EQ(DisplayOffCall(), g_fake.calls);
+    EXPECT_TRUE(ReadQueuedMessages(mailbox_.slot).empty());
+}
+
+TEST_F(StandbyWithoutS3, TurnsTheDisplayOffOnceTheTaskHasEnded)
+{
+    const std::wstring pidFile = ScratchPath(L"s0-standby-task.pid");
+    ASSERT_TRUE(WriteSaverSettings(Standby, false, 0, true, TaskProbeCommand(pidFile, 2)));
+    g_fake.taskPidFile = pidFile;
+    RunSaver();
+    EXPECT_EQ(DisplayOffCall(), g_fake.calls);
+    EXPECT_FALSE(g_fake.displayOffWhileTaskRan);
+    // The service waits for nothing and does nothing: the saver has done it all.
+    EXPECT_TRUE(ReadQueuedMessages(mailbox_.slot).empty());
 }
 
 }  // namespace
