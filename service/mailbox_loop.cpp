@@ -1,13 +1,16 @@
 #include "mailbox_loop.h"
 
 #include "nobody_signed_in.h"
+#include "refusal_limit.h"
 #include "saver_presence.h"
 #include "scoped_handles.h"
 #include "service_actions.h"
 #include "service_datagram.h"
 #include "service_log.h"
+#include "service_messages.h"
 
 #include <sddl.h>
+#include <stdio.h>
 
 namespace {
 
@@ -61,16 +64,61 @@ void AddWait(PendingWaits* waits, DWORD processId)
     ++waits->count;
 }
 
+// The refusals' limit, and the local time of the first refusal it only counted.
+struct RefusalLog {
+    RefusalLimit limit;
+    SYSTEMTIME firstUnlogged;
+};
+
+void WriteRefusalSummary(uint64_t unlogged, const SYSTEMTIME& since)
+{
+    wchar_t count[24];
+    wchar_t sinceText[24];
+    swprintf(count, 24, L"%llu", static_cast<unsigned long long>(unlogged));
+    swprintf(sinceText, 24, L"%04u-%02u-%02u %02u:%02u:%02u", since.wYear, since.wMonth, since.wDay,
+             since.wHour, since.wMinute, since.wSecond);
+    const wchar_t* inserts[2] = {count, sinceText};
+    ServiceLogMessage(kLogWarning, MSG_REFUSALS_UNLOGGED, inserts, 2);
+}
+
+// At each wake-up, so that a summary is written within moments of its minute's end.
+void SummariseRefusalsWhenDue(RefusalLog* refusals)
+{
+    uint64_t unlogged = 0;
+    if (RefusalSummaryDue(&refusals->limit, GetTickCount(), &unlogged))
+        WriteRefusalSummary(unlogged, refusals->firstUnlogged);
+}
+
+// False when the refusal is only counted.
+bool RefusalGetsEntry(RefusalLog* refusals)
+{
+    uint64_t unlogged = 0;
+    switch (LimitRefusal(&refusals->limit, GetTickCount(), &unlogged)) {
+    case kRefusalCount:
+        if (refusals->limit.unlogged == 1)
+            GetLocalTime(&refusals->firstUnlogged);
+        return false;
+    case kRefusalSummaryFirst:
+        WriteRefusalSummary(unlogged, refusals->firstUnlogged);
+        return true;
+    default:
+        return true;
+    }
+}
+
 // Waits until every listed process has ended; false when stop came first.
 // The list is empty afterwards either way.
-bool WaitForTasks(PendingWaits* waits, HANDLE stop, const wchar_t* action)
+bool WaitForTasks(PendingWaits* waits, HANDLE stop, const wchar_t* action, RefusalLog* refusals)
 {
     bool finished = true;
     for (size_t i = 0; i < waits->count && finished; ++i) {
         ServiceLog(kLogInformation, L"Waiting for process %lu to end before %ls", waits->ids[i],
                    action);
         HANDLE handles[2] = {stop, waits->processes[i]};
-        DWORD woken = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+        // A task may run for long; the refusals' summary is not held up by it.
+        DWORD woken;
+        while ((woken = WaitForMultipleObjects(2, handles, FALSE, kIdleWakeMs)) == WAIT_TIMEOUT)
+            SummariseRefusalsWhenDue(refusals);
         if (woken == WAIT_OBJECT_0) {
             ServiceLog(kLogWarning, L"Stopped while waiting for process %lu: %ls is not carried out.",
                        waits->ids[i], action);
@@ -87,11 +135,14 @@ bool WaitForTasks(PendingWaits* waits, HANDLE stop, const wchar_t* action)
 }
 
 // One datagram as read. False when a stop request ended a wait.
-bool HandleDatagram(const unsigned char* bytes, DWORD length, PendingWaits* waits, HANDLE stop)
+bool HandleDatagram(const unsigned char* bytes, DWORD length, PendingWaits* waits, HANDLE stop,
+                    RefusalLog* refusals)
 {
     MailboxMessage request;
     DatagramVerdict verdict = CheckServiceDatagram(bytes, length, &request);
     if (verdict != kDatagramAccepted) {
+        if (!RefusalGetsEntry(refusals))
+            return true;
         wchar_t hex[2 * kMailslotMessageLimit + 4];
         FormatDatagramHex(bytes, length, hex, sizeof(hex) / sizeof(hex[0]));
         ServiceLog(kLogWarning, L"Refused a message of %lu bytes (%ls): %ls", length,
@@ -117,14 +168,14 @@ bool HandleDatagram(const unsigned char* bytes, DWORD length, PendingWaits* wait
         ReleaseWaits(waits);
         return true;
     }
-    if (!WaitForTasks(waits, stop, text))
+    if (!WaitForTasks(waits, stop, text, refusals))
         return false;
     CarryOutAction(request);
     return true;
 }
 
 // Reads and handles every queued message. False when a stop request ended a wait.
-bool ServeQueuedMessages(HANDLE slot, PendingWaits* waits, HANDLE stop)
+bool ServeQueuedMessages(HANDLE slot, PendingWaits* waits, HANDLE stop, RefusalLog* refusals)
 {
     for (;;) {
         // The message count is not reliable on every platform; the size of
@@ -144,7 +195,7 @@ bool ServeQueuedMessages(HANDLE slot, PendingWaits* waits, HANDLE stop)
             ServiceLog(kLogError, L"ReadFile failed (%lu)", GetLastError());
             return true;
         }
-        if (!HandleDatagram(buffer, got, waits, stop))
+        if (!HandleDatagram(buffer, got, waits, stop, refusals))
             return false;
     }
 }
@@ -196,6 +247,7 @@ void CloseServiceMailbox(ServiceMailbox* mailbox)
 void RunMailboxLoop(const ServiceMailbox& mailbox, HANDLE stop)
 {
     PendingWaits waits = {};
+    RefusalLog refusals = {};
     HANDLE wakers[2] = {stop, mailbox.event};
     for (;;) {
         WatchForNobodySignedIn();
@@ -210,8 +262,12 @@ void RunMailboxLoop(const ServiceMailbox& mailbox, HANDLE stop)
             if (WaitForSingleObject(stop, kIdleWakeMs) != WAIT_TIMEOUT)
                 break;
         }
-        if (!ServeQueuedMessages(mailbox.slot, &waits, stop))
+        SummariseRefusalsWhenDue(&refusals);
+        if (!ServeQueuedMessages(mailbox.slot, &waits, stop, &refusals))
             break;
     }
     ReleaseWaits(&waits);
+    // Refusals counted in a minute that the stop cuts short are not lost.
+    if (uint64_t unlogged = EndRefusalMinute(&refusals.limit))
+        WriteRefusalSummary(unlogged, refusals.firstUnlogged);
 }

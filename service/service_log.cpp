@@ -26,6 +26,20 @@ WORD EventType(ServiceLogKind kind)
     }
 }
 
+void WriteEntry(ServiceLogKind kind, DWORD messageId, const wchar_t** strings, WORD stringCount,
+                const wchar_t* line)
+{
+    if (g_eventSource)
+        ReportEventW(g_eventSource, EventType(kind), 0, messageId, nullptr, stringCount, 0, strings,
+                     nullptr);
+    if (g_echo) {
+        PrintText(line);
+        PrintText(L"\n");
+    }
+    if (g_serviceLogMirror)
+        g_serviceLogMirror(kind, line);
+}
+
 }  // namespace
 
 void OpenServiceLog(bool echoToConsole)
@@ -55,15 +69,25 @@ void ServiceLog(ServiceLogKind kind, const wchar_t* format, ...)
     // A line too long for the buffer is kept as far as it fits.
     if (length < 0)
         line[511] = 0;
-    if (g_eventSource) {
-        const wchar_t* strings[1] = {line};
-        ReportEventW(g_eventSource, EventType(kind), 0, MSG_SERVICE_LINE, nullptr, 1, 0, strings,
-                     nullptr);
+    const wchar_t* strings[1] = {line};
+    WriteEntry(kind, MSG_SERVICE_LINE, strings, 1, line);
+}
+
+void ServiceLogMessage(ServiceLogKind kind, DWORD messageId, const wchar_t** inserts, WORD insertCount)
+{
+    // The text comes from the program's own message table, as the event
+    // viewer shows it. With an argument array the inserts are read as an
+    // array of pointers, not as a va_list.
+    wchar_t line[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, nullptr,
+                                  messageId, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), line, 512,
+                                  reinterpret_cast<va_list*>(const_cast<wchar_t**>(inserts)));
+    if (!length) {
+        swprintf(line, 512, L"Message %08lx cannot be composed (%lu).", messageId, GetLastError());
+        length = static_cast<DWORD>(wcslen(line));
     }
-    if (g_echo) {
-        PrintText(line);
-        PrintText(L"\n");
-    }
-    if (g_serviceLogMirror)
-        g_serviceLogMirror(kind, line);
+    // The table's text ends in a line break of its own.
+    while (length > 0 && (line[length - 1] == L'\r' || line[length - 1] == L'\n'))
+        line[--length] = 0;
+    WriteEntry(kind, messageId, inserts, insertCount, line);
 }

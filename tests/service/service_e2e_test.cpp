@@ -5,6 +5,7 @@
 #include "tool_process_support.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 #include <reason.h>
 #include <shlobj.h>
 
@@ -75,11 +76,16 @@ std::string Log()
     return text;
 }
 
+HANDLE OpenMailbox()
+{
+    return CreateFileW(L"\\\\.\\mailslot\\Orvanta\\Dusklatch\\mailbox", GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 // One datagram into the mailbox, as any program allowed to write it could.
 bool WriteDatagram(const std::vector<unsigned char>& bytes)
 {
-    HANDLE mailbox = CreateFileW(L"\\\\.\\mailslot\\Orvanta\\Dusklatch\\mailbox", GENERIC_WRITE,
-                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE mailbox = OpenMailbox();
     if (mailbox == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -87,6 +93,59 @@ bool WriteDatagram(const std::vector<unsigned char>& bytes)
                     written == bytes.size();
     CloseHandle(mailbox);
     return complete;
+}
+
+// The service process's private bytes, found through the service control
+// manager; 0 when they cannot be read.
+SIZE_T ServicePrivateBytes(SC_HANDLE manager)
+{
+    SC_HANDLE service = OpenServiceW(manager, L"DusklatchService", SERVICE_QUERY_STATUS);
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    bool found = service && QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                                 sizeof(status), &needed);
+    if (service)
+        CloseServiceHandle(service);
+    if (!found || !status.dwProcessId)
+        return 0;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, status.dwProcessId);
+    if (!process)
+        return 0;
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(process, &counters, sizeof(counters)))
+        counters.PagefileUsage = 0;
+    CloseHandle(process);
+    return counters.PagefileUsage;
+}
+
+// "YYYY-MM-DD hh:mm:ss", which sorts as the times do.
+std::string TimeText(const SYSTEMTIME& time)
+{
+    char text[32];
+    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
+             time.wMinute, time.wSecond);
+    return text;
+}
+
+// The record of a forced shutdown relayed by the screen saver: a planned
+// shutdown for another reason, as the platform's reason.h spells it.
+std::string ForcedShutdownCall()
+{
+    char reason[16];
+    snprintf(reason, sizeof(reason), "%08lx",
+             static_cast<unsigned long>(SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_OTHER |
+                                        SHTDN_REASON_MINOR_OTHER));
+    return std::string("InitiateSystemShutdownExW timeout=0 force=1 reboot=0 reason=") + reason +
+           " machine=(null) message=(null)";
+}
+// The recorded power calls without their ticks.
+std::vector<std::string> CallsMade()
+{
+    std::vector<std::string> calls;
+    for (const std::string& line : Records("call"))
+        calls.push_back(line.substr(line.find(' ', 5) + 1));
+    return calls;
 }
 
 class CompanionService : public testing::Test {
@@ -186,14 +245,7 @@ TEST_F(CompanionService, RelayedShutdownIsCarriedOutOnceAfterTheTaskAndNoActionC
     EXPECT_TRUE(WaitForLog("NoAction, forced: nothing to do.", 5000)) << Log();
     std::vector<std::string> calls = Records("call");
     ASSERT_EQ(1u, calls.size());
-    // A planned shutdown for another reason, as the platform's reason.h spells it.
-    char reason[16];
-    snprintf(reason, sizeof(reason), "%08lx",
-             static_cast<unsigned long>(SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_OTHER |
-                                        SHTDN_REASON_MINOR_OTHER));
-    EXPECT_NE(std::string::npos, calls[0].find(std::string(" InitiateSystemShutdownExW timeout=0 force=1 reboot=0 "
-                                                           "reason=") +
-                                               reason + " machine=(null) message=(null)"))
+    EXPECT_NE(std::string::npos, calls[0].find(" " + ForcedShutdownCall()))
         << calls[0];
     // Not waiting would have called about two seconds before the task's end.
     EXPECT_GE(RecordTick(calls[0]) + 250, taskEnded) << Log();
@@ -227,6 +279,90 @@ TEST_F(CompanionService, StopEndsTheWaitForATaskAtOnce)
     EXPECT_TRUE(ProcessIsRunning(taskPid_)) << "the task is the user's, and is left alone";
 }
 
+TEST_F(CompanionService, RefusalsOnlyCountedAreSummedUpWhenTheServiceStops)
+{
+    StartRecorder();
+    const std::vector<unsigned char> forged = Utf16Bytes(L"Reboot;false;");
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(WriteDatagram(forged)) << i;
+    // Read after all of them.
+    ASSERT_TRUE(WriteDatagram(WireBytes(L"NoAction;true;")));
+    ASSERT_TRUE(WaitForLog("Refused NoAction;true;: no Dusklatch.scr is running.", 5000)) << Log();
+    EXPECT_EQ("Service stopped successfully\r\n", RunTool(L"svcctl.exe", L"stop").output);
+    const std::vector<std::string> lines = Records("log");
+    ASSERT_LE(2u, lines.size());
+    EXPECT_NE(std::string::npos, lines[lines.size() - 2].find("Datagrams refused without an entry of their own since "))
+        << Log();
+    EXPECT_NE(std::string::npos, lines[lines.size() - 2].find(" (local time): 8.")) << Log();
+    EXPECT_NE(std::string::npos, lines.back().find("Service stopped.")) << Log();
+}
+
+// Waits for the end of a minute: a fixture of its own name, so that it can run
+// in a prefix of its own beside the rest.
+class CompanionServiceFlood : public CompanionService {};
+
+TEST_F(CompanionServiceFlood, RefusalsBeyondThirtyTwoAMinuteAreSummedUpOnceAndNothingElseIsHeldBack)
+{
+    StartRecorder();
+    const SIZE_T privateBefore = ServicePrivateBytes(manager_);
+    ASSERT_NE(0u, privateBefore);
+    const int kFlood = 3000;
+    // A shutdown without its terminating NUL, refused by the check.
+    const std::vector<unsigned char> forged = Utf16Bytes(L"Shutdown;true;");
+    SYSTEMTIME floodStart;
+    GetLocalTime(&floodStart);
+    HANDLE mailbox = OpenMailbox();
+    ASSERT_NE(INVALID_HANDLE_VALUE, mailbox);
+    int written = 0;
+    for (DWORD size = 0; written < kFlood && WriteFile(mailbox, forged.data(), static_cast<DWORD>(forged.size()),
+                                                        &size, nullptr) && size == forged.size();)
+        ++written;
+    CloseHandle(mailbox);
+    ASSERT_EQ(kFlood, written) << "error " << GetLastError();
+    // A message of the right form in the same minute still has its entries.
+    ASSERT_TRUE(WriteDatagram(WireBytes(L"NoAction;true;")));
+    ASSERT_TRUE(WaitForLog("Refused NoAction;true;: no Dusklatch.scr is running.", 10000)) << Log();
+    SYSTEMTIME floodEnd;
+    GetLocalTime(&floodEnd);
+    EXPECT_TRUE(WaitForLog("Accepted NoAction;true;", 0));
+
+    const std::string summaryText = "Datagrams refused without an entry of their own since ";
+    ASSERT_TRUE(WaitForLog(summaryText, 70000)) << Log();
+    const SIZE_T privateAfter = ServicePrivateBytes(manager_);
+    size_t entries = 0;
+    std::vector<std::string> summaries;
+    DWORD firstRefusal = 0;
+    for (const std::string& line : Records("log")) {
+        if (line.find("Refused a message of 28 bytes (no terminating NUL): "
+                      "530068007500740064006f0077006e003b0074007200750065003b00") != std::string::npos &&
+            !entries++)
+            firstRefusal = RecordTick(line);
+        if (line.find(summaryText) != std::string::npos)
+            summaries.push_back(line);
+    }
+    // 32 entries a minute, and the rest named by one summary.
+    EXPECT_EQ(32u, entries) << Log();
+    ASSERT_EQ(1u, summaries.size()) << Log();
+    const std::string& summary = summaries[0];
+    const size_t since = summary.find(summaryText) + summaryText.size();
+    EXPECT_EQ(" (local time): " + std::to_string(kFlood - entries) + ".", summary.substr(since + 19)) << summary;
+    EXPECT_LE(TimeText(floodStart), summary.substr(since, 19)) << summary;
+    EXPECT_GE(TimeText(floodEnd), summary.substr(since, 19)) << summary;
+    // Once the minute is over, at the next wake-up of the loop.
+    EXPECT_GE(RecordTick(summary) - firstRefusal, 60000u) << Log();
+    EXPECT_LE(RecordTick(summary) - firstRefusal, 63000u) << Log();
+    // Fixed buffers throughout: a flood leaves nothing behind.
+    EXPECT_NE(0u, privateAfter);
+    EXPECT_LT(privateAfter, privateBefore + 256 * 1024);
+    // More than a minute with no settings at all: nothing was carried out.
+    EXPECT_TRUE(CallsMade().empty()) << Log();
+
+    // A relay from the real screen saver afterwards is carried out as ever.
+    RelayShutdownFromSaver(1);
+    ASSERT_TRUE(WaitForLog("Shutdown, forced: InitiateSystemShutdownExW", 10000)) << Log();
+    EXPECT_EQ(std::vector<std::string>({ForcedShutdownCall()}), CallsMade());
+}
+
 // Wine lists no session at all, so nobody has been signed in since the
 // service started: with the logon profile's policy at one minute, the service
 // shuts the computer down at its first look, once, after an entry of its own.
@@ -250,13 +386,7 @@ TEST_F(CompanionServiceNobodySignedIn, ShutsDownOnceAfterTheConfiguredMinute)
     printf("shutdown call %lu ms after the service started\n", static_cast<unsigned long>(after));
     EXPECT_GE(after, 60000u);
     EXPECT_LE(after, 130000u);
-    char reason[16];
-    snprintf(reason, sizeof(reason), "%08lx",
-             static_cast<unsigned long>(SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_OTHER |
-                                        SHTDN_REASON_MINOR_OTHER));
-    EXPECT_NE(std::string::npos, calls[0].find(std::string(" InitiateSystemShutdownExW timeout=0 force=1 reboot=0 reason=") +
-                                               reason + " machine=(null) message=(null)"))
-        << calls[0];
+    EXPECT_NE(std::string::npos, calls[0].find(" " + ForcedShutdownCall())) << calls[0];
     // Its own entry, then the usual one of the action.
     const std::string log = Log();
     const size_t own = log.find("Nobody has been signed in for 1 minute: the computer is shut down.");
