@@ -70,16 +70,23 @@ run_ctest() {
 status=0
 set +e
 if [ $# -eq 0 ]; then
-    # The tools' and the installer's tests share nothing with the rest but the
-    # display (registry, services and files live in the prefix): two prefixes
-    # run them side by side, since most of their time is spent waiting.
-    separate='^(Tool|InstallerPackage)'
-    run_ctest "$work/prefix-tools" "$work/ctest-tools.log" -R "$separate" &
-    tools_pid=$!
-    run_ctest "$work/prefix" "$work/ctest.log" -E "$separate"
+    # Groups that share nothing with the rest but the display (registry,
+    # services and files live in the prefix) run side by side, each in a
+    # prefix of its own, since most of their time is spent waiting: the tools
+    # and the installer, and the companion service, two of whose tests wait
+    # for more than a minute each.
+    groups=('^(Tool|InstallerPackage)' '^CompanionService')
+    group_pids=()
+    for i in "${!groups[@]}"; do
+        run_ctest "$work/prefix-$i" "$work/ctest-$i.log" -R "${groups[$i]}" &
+        group_pids+=($!)
+    done
+    run_ctest "$work/prefix" "$work/ctest.log" -E "$(IFS='|'; echo "${groups[*]}")"
     ctest_status=$?
-    wait "$tools_pid" || ctest_status=1
-    cat "$work/ctest.log" "$work/ctest-tools.log"
+    for pid in "${group_pids[@]}"; do
+        wait "$pid" || ctest_status=1
+    done
+    cat "$work"/ctest*.log
 else
     run_ctest "$work/prefix" "$work/ctest.log" "$@"
     ctest_status=$?
