@@ -46,12 +46,15 @@ if [ -x "$root/scripts/host-tests.sh" ] && [ $# -eq 0 ]; then
     host_pid=$!
 fi
 
-xvfb_start
-# run_ctest PREFIX LOG [CTEST ARGUMENTS]: the Wine tests in a prefix of their own.
+# run_ctest PREFIX LOG [CTEST ARGUMENTS]: the Wine tests in a prefix of their
+# own, on an Xvfb display of their own: a full-screen saver of one group would
+# otherwise take the activation from another's, which ends that one.
 run_ctest() {
     local prefix=$1 log=$2
     shift 2
     (
+        xvfb_start || exit 1
+        trap xvfb_stop EXIT
         wine_prefix_create "$prefix"
         # Keeps Wine's desktop process from closing between tests; ended with the wineserver.
         wine "$test_build/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
