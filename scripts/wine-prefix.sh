@@ -46,27 +46,26 @@ wine_prefix_destroy() {
 
 # xvfb_start - starts Xvfb on a free display and exports DISPLAY
 xvfb_start() {
-    local n=90
-    while [ "$n" -lt 190 ]; do
-        if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then
-            n=$((n + 1)); continue
-        fi
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-        XVFB_PID=$!
-        for _ in $(seq 50); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
-            sleep 0.1
-        done
-        # Another run may have taken the same number at the same moment: only
-        # a server of our own that is still alive counts.
-        if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
-            export DISPLAY=":$n"
-            return 0
-        fi
-        kill "$XVFB_PID" 2>/dev/null || true
-        XVFB_PID=
-        n=$((n + 1))
+    # Xvfb picks the display itself and says which (-displayfd): runs started
+    # at the same moment, in this script or beside it, never take the same one.
+    local said
+    said=$(mktemp /tmp/dusklatch-xvfb.XXXXXX)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$said" </dev/null >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local n=""
+    for _ in $(seq 100); do
+        n=$(tr -dc 0-9 <"$said")
+        [ -n "$n" ] && [ -e "/tmp/.X11-unix/X$n" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
+    rm -f "$said"
+    if [ -n "$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+        export DISPLAY=":$n"
+        return 0
+    fi
+    kill "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=
     echo "Xvfb could not be started" >&2
     return 1
 }
