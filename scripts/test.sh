@@ -73,12 +73,14 @@ run_ctest() {
 status=0
 set +e
 if [ $# -eq 0 ]; then
-    # Groups that share nothing with the rest but the display (registry,
-    # services and files live in the prefix) run side by side, each in a
-    # prefix of its own, since most of their time is spent waiting: the tools
-    # and the installer, and the companion service, two of whose tests wait
-    # for more than a minute each.
-    groups=('^(Tool|InstallerPackage)' '^CompanionService')
+    # Groups of tests run side by side, each in a prefix of its own (registry,
+    # services and files live in the prefix), since most of their time is
+    # spent waiting on windows, processes and clocks: the tools and the
+    # installer; the companion service, whose flood test waits a minute; and
+    # the saver on the wire with the service's other minute-long test. Each
+    # group takes about as long as the rest.
+    groups=('^(Tool|InstallerPackage)' '^CompanionService(\.|Flood)'
+        '^(CompanionServiceNobodySignedIn|SaverOnTheWire)')
     group_pids=()
     for i in "${!groups[@]}"; do
         run_ctest "$work/prefix-$i" "$work/ctest-$i.log" -R "${groups[$i]}" &
