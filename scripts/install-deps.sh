@@ -36,5 +36,11 @@ fi
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
-apt-get update -qq
+# A mirror in the middle of a sync fails one index now and then; the others
+# are usually enough, and the install below fails on its own if they are not.
+for attempt in 1 2 3; do
+    apt-get update -qq && break
+    echo "install-deps.sh: apt-get update failed (attempt $attempt of 3)" >&2
+    if [ "$attempt" -lt 3 ]; then sleep 10; fi
+done
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
