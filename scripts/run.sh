@@ -11,7 +11,7 @@ build=${BUILD_DIR:-$root/build}
 # Where this machine cannot run 32-bit programs, the same sources built as
 # 64-bit programs stand in for the 32-bit screen saver.
 if ! wine_runs_32bit; then
-    echo "This machine runs no 32-bit code: showing a 64-bit build of Dusklatch.scr instead."
+    echo "Wine runs no 32-bit programs here: showing a 64-bit build of Dusklatch.scr instead."
     wine_use_64bit_only "$build/wine64-only"
     build=$build-x86_64
     DUSKLATCH_ARCH=x86_64 BUILD_DIR=$build "$root/scripts/build.sh" --target Dusklatch

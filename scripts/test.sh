@@ -26,7 +26,7 @@ if wine_runs_32bit; then
     "$root/scripts/build.sh"
     test_build=$build
 else
-    echo "note: this machine runs no 32-bit code; the Windows tests run a 64-bit build of the same sources"
+    echo "note: Wine runs no 32-bit programs here; the Windows tests run a 64-bit build of the same sources"
     wine_use_64bit_only "$work/wine"
     "$root/scripts/build.sh" --target dusklatch_msi
     test_build=$build-x86_64
