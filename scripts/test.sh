@@ -58,6 +58,19 @@ run_ctest() {
         wine_prefix_create "$prefix"
         # Keeps Wine's desktop process from closing between tests; ended with the wineserver.
         wine "$test_build/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
+        # Each ctest lists a test program's tests (under Wine) into a file of
+        # the build when the program is newer than the file; groups doing so
+        # at the same moment read each other's half-written files and lose
+        # tests without a word. One group lists them, the others wait for it.
+        if [ -n "${listed:-}" ] && [ "$prefix" = "$work/prefix" ]; then
+            (cd "$test_build" && ctest -N >/dev/null 2>&1)
+            touch "$listed"
+        elif [ -n "${listed:-}" ]; then
+            for _ in $(seq 1200); do
+                [ -e "$listed" ] && break
+                sleep 0.1
+            done
+        fi
         status=0
         # One more try for a failed test: under the load of the host checks a
         # Wine test program was once seen to end at once with no output at all
@@ -81,6 +94,7 @@ if [ $# -eq 0 ]; then
     # group takes about as long as the rest.
     groups=('^(Tool|InstallerPackage)' '^CompanionService(\.|Flood)'
         '^(CompanionServiceNobodySignedIn|SaverOnTheWire)')
+    listed=$work/tests-listed
     group_pids=()
     for i in "${!groups[@]}"; do
         run_ctest "$work/prefix-$i" "$work/ctest-$i.log" -R "${groups[$i]}" &
