@@ -46,28 +46,28 @@ if [ -x "$root/scripts/host-tests.sh" ] && [ $# -eq 0 ]; then
     host_pid=$!
 fi
 
-# run_ctest PREFIX LOG [CTEST ARGUMENTS]: the Wine tests in a prefix of their
-# own, on an Xvfb display of their own: a full-screen saver of one group would
-# otherwise take the activation from another's, which ends that one.
+# run_ctest PREFIX LOG LISTING [CTEST ARGUMENTS]: the Wine tests in a prefix of
+# their own, on an Xvfb display of their own: a full-screen saver of one group
+# would otherwise take the activation from another's, which ends that one.
+# Each ctest lists a test program's tests (under Wine) into a file of the build
+# when the program is newer than the file; groups doing so at the same moment
+# read each other's half-written files and lose tests without a word. So with
+# groups, one run "lists" them first and the others "wait" for it ("" alone).
 run_ctest() {
-    local prefix=$1 log=$2
-    shift 2
+    local prefix=$1 log=$2 listing=$3
+    shift 3
     (
         xvfb_start || exit 1
         trap xvfb_stop EXIT
         wine_prefix_create "$prefix"
         # Keeps Wine's desktop process from closing between tests; ended with the wineserver.
         wine "$test_build/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
-        # Each ctest lists a test program's tests (under Wine) into a file of
-        # the build when the program is newer than the file; groups doing so
-        # at the same moment read each other's half-written files and lose
-        # tests without a word. One group lists them, the others wait for it.
-        if [ -n "${listed:-}" ] && [ "$prefix" = "$work/prefix" ]; then
+        if [ "$listing" = lists ]; then
             (cd "$test_build" && ctest -N >/dev/null 2>&1)
-            touch "$listed"
-        elif [ -n "${listed:-}" ]; then
+            touch "$work/tests-listed"
+        elif [ "$listing" = wait ]; then
             for _ in $(seq 1200); do
-                [ -e "$listed" ] && break
+                [ -e "$work/tests-listed" ] && break
                 sleep 0.1
             done
         fi
@@ -94,20 +94,19 @@ if [ $# -eq 0 ]; then
     # group takes about as long as the rest.
     groups=('^(Tool|InstallerPackage)' '^CompanionService(\.|Flood)'
         '^(CompanionServiceNobodySignedIn|SaverOnTheWire)')
-    listed=$work/tests-listed
     group_pids=()
     for i in "${!groups[@]}"; do
-        run_ctest "$work/prefix-$i" "$work/ctest-$i.log" -R "${groups[$i]}" &
+        run_ctest "$work/prefix-$i" "$work/ctest-$i.log" wait -R "${groups[$i]}" &
         group_pids+=($!)
     done
-    run_ctest "$work/prefix" "$work/ctest.log" -E "$(IFS='|'; echo "${groups[*]}")"
+    run_ctest "$work/prefix" "$work/ctest.log" lists -E "$(IFS='|'; echo "${groups[*]}")"
     ctest_status=$?
     for pid in "${group_pids[@]}"; do
         wait "$pid" || ctest_status=1
     done
     cat "$work"/ctest*.log
 else
-    run_ctest "$work/prefix" "$work/ctest.log" "$@"
+    run_ctest "$work/prefix" "$work/ctest.log" "" "$@"
     ctest_status=$?
     cat "$work/ctest.log"
 fi
