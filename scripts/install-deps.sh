@@ -37,12 +37,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 # A mirror in the middle of a sync fails one index now and then; the others
-# are usually enough, and the install below fails on its own if they are not.
-for attempt in 1 2; do
-    apt-get update -qq && break
-    echo "install-deps.sh: apt-get update failed (attempt $attempt of 2)" >&2
-    if [ "$attempt" -lt 2 ]; then sleep 5; fi
-done
+# are usually enough, and what they are not enough for is handled below.
+apt-get update -qq || echo "install-deps.sh: apt-get update failed for some index; going on" >&2
 apt_install() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
