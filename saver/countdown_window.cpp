@@ -78,11 +78,6 @@ bool UpdateHold(HWND window)
     return true;
 }
 
-void CheckExemptPrograms()
-{
-    g_countdown.runningExempt = FirstRunningExemptProgram(g_countdown.exemptPrograms);
-}
-
 // Shutdown and restart end every session on the computer. Hibernation and
 // standby keep them all, and log off and lock concern the saver's own only.
 bool EndsOtherSessions(ShutdownType action)
@@ -108,6 +103,14 @@ void CheckOtherUsers(HWND window)
         wcscpy(g_countdown.otherUser, user);
         InvalidateRect(window, nullptr, TRUE);
     }
+}
+
+// The programs and the sessions, looked at together each time: at creation,
+// with the power snapshot, and once more right before the action.
+void CheckProgramsAndUsers(HWND window)
+{
+    g_countdown.runningExempt = FirstRunningExemptProgram(g_countdown.exemptPrograms);
+    CheckOtherUsers(window);
 }
 
 void FormatRow1(wchar_t* row, size_t capacity)
@@ -144,8 +147,7 @@ LRESULT OnCreate(HWND window)
     if (HoldsApply()) {
         g_countdown.actionHours = ParseActionHours(g_settings.action_hours);
         ParseExemptPrograms(g_settings.exempt_programs, &g_countdown.exemptPrograms);
-        CheckExemptPrograms();
-        CheckOtherUsers(window);
+        CheckProgramsAndUsers(window);
         UpdateHold(window);
     }
     LimitToBattery();
@@ -171,8 +173,7 @@ LRESULT OnTimer(HWND window)
         --g_countdown.remaining;
     } else if (!g_countdown.actionAttempted) {
         // A program started, or a user signed in, during a short countdown still holds it.
-        CheckExemptPrograms();
-        CheckOtherUsers(window);
+        CheckProgramsAndUsers(window);
         if (!UpdateHold(window)) {
             g_countdown.lastError = PowerDown(g_settings.shutdown_type, g_settings.force);
             if (g_countdown.lastError != 0)
@@ -185,8 +186,7 @@ LRESULT OnTimer(HWND window)
     if (g_countdown.tickCount % kPowerRefreshTicks == 0) {
         TakePowerSnapshot(g_countdown);
         if (HoldsApply()) {
-            CheckExemptPrograms();
-            CheckOtherUsers(window);
+            CheckProgramsAndUsers(window);
             UpdateHold(window);
         }
         LimitToBattery();
