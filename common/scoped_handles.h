@@ -142,7 +142,6 @@ public:
     ScopedModule(const ScopedModule&) = delete;
     ScopedModule& operator=(const ScopedModule&) = delete;
 
-    bool Valid() const { return module_ != nullptr; }
     // The entry of that name, or null; cast by the caller to its type.
     void* Entry(const char* name) const
     {

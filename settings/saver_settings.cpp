@@ -33,9 +33,8 @@ void ReadProfile(bool logon, SaverSettings& settings)
             break;
         case kRangedNumberField: {
             int32_t number = 0;
-            const bool inRange = GetNumberValue(key, &number) && number >= field.policyLeast &&
-                                 static_cast<uint32_t>(number) <= field.policyMost;
-            FieldNumber(settings, field) = inRange ? number : field.defaultNumber;
+            FieldNumber(settings, field) =
+                GetNumberValue(key, &number) && InFieldRange(field, number) ? number : field.defaultNumber;
             break;
         }
         case kFlagUnlessFalse:

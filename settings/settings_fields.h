@@ -118,6 +118,12 @@ inline bool IsNumberKind(SettingsFieldKind kind)
     return kind == kNumberField || kind == kRangedNumberField;
 }
 
+// Whether a ranged number's value, from the file or from policy, is taken.
+inline bool InFieldRange(const SettingsField& field, int64_t number)
+{
+    return number >= field.policyLeast && number <= static_cast<int64_t>(field.policyMost);
+}
+
 // The field a row describes, inside a record.
 inline int32_t& FieldNumber(SaverSettings& settings, const SettingsField& field)
 {

@@ -25,10 +25,10 @@ bool ApplyValue(const SettingsField& field, const PolicyValue& value, SaverSetti
     }
     if (!IsNumber(value) || value.number > field.policyMost)
         return false;
+    if (field.kind == kRangedNumberField && !InFieldRange(field, value.number))
+        return false;
     if (IsNumberKind(field.kind)) {
         const int32_t number = static_cast<int32_t>(value.number);
-        if (field.kind == kRangedNumberField && number < field.policyLeast)
-            return false;
         FieldNumber(*record, field) = number < field.policyLeast ? field.policyLeast : number;
     } else {
         FieldFlag(*record, field) = value.number != 0;
