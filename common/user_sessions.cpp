@@ -24,6 +24,14 @@ void CopyNameCut(wchar_t* destination, size_t capacity, const wchar_t* name)
     destination[length] = 0;
 }
 
+bool IsOwn(DWORD sessionId, const DWORD* ownSessions, int ownCount)
+{
+    for (int i = 0; i < ownCount; ++i)
+        if (ownSessions[i] == sessionId)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 bool SessionStateCounts(WTS_CONNECTSTATE_CLASS state, bool countDisconnected)
@@ -31,63 +39,70 @@ bool SessionStateCounts(WTS_CONNECTSTATE_CLASS state, bool countDisconnected)
     return state == WTSActive || (countDisconnected && state == WTSDisconnected);
 }
 
-int FirstSignedInSession(const SessionRecord* sessions, int count, DWORD excludedSession,
+int FirstSignedInSession(const SessionRecord* sessions, int count, const DWORD* ownSessions, int ownCount,
                          bool countDisconnected)
 {
     for (int i = 0; i < count; ++i) {
         const SessionRecord& session = sessions[i];
-        if (session.sessionId != excludedSession && SessionStateCounts(session.state, countDisconnected) &&
-            session.userName && session.userName[0])
+        if (!IsOwn(session.sessionId, ownSessions, ownCount) &&
+            SessionStateCounts(session.state, countDisconnected) && (!session.userName || session.userName[0]))
             return i;
     }
     return -1;
 }
 
-bool FindSignedInSession(DWORD excludedSession, bool countDisconnected, bool* found, wchar_t* userName,
-                         size_t capacity)
+void LookForOtherUsers(const DWORD* ownSessions, int ownCount, bool countDisconnected, OtherUsers* found)
 {
-    *found = false;
-    if (capacity)
-        userName[0] = 0;
+    found->seen = kNoOtherUser;
+    found->error = 0;
+    found->userName[0] = 0;
     ScopedModule library(L"wtsapi32.dll");
     const EnumerateSessionsEntry enumerate =
         reinterpret_cast<EnumerateSessionsEntry>(library.Entry("WTSEnumerateSessionsW"));
     const QuerySessionEntry query = reinterpret_cast<QuerySessionEntry>(library.Entry("WTSQuerySessionInformationW"));
     const FreeMemoryEntry release = reinterpret_cast<FreeMemoryEntry>(library.Entry("WTSFreeMemory"));
     if (!enumerate || !query || !release)
-        return false;
+        return;
     PWTS_SESSION_INFOW sessions = nullptr;
     DWORD count = 0;
-    if (!enumerate(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count))
-        return false;
-    for (DWORD i = 0; i < count && !*found; ++i) {
+    if (!enumerate(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count)) {
+        found->seen = kSessionsNotListed;
+        found->error = GetLastError();
+        return;
+    }
+    for (DWORD i = 0; i < count && found->seen == kNoOtherUser; ++i) {
         SessionRecord record = {sessions[i].SessionId, sessions[i].State, L""};
         // Each name is a call to the terminal services: asked only where it can decide.
         LPWSTR name = nullptr;
         DWORD bytes = 0;
-        if (record.sessionId != excludedSession && SessionStateCounts(record.state, countDisconnected) &&
-            query(WTS_CURRENT_SERVER_HANDLE, record.sessionId, WTSUserName, &name, &bytes) && name)
-            record.userName = name;
-        if (FirstSignedInSession(&record, 1, excludedSession, countDisconnected) == 0) {
-            *found = true;
-            CopyNameCut(userName, capacity, record.userName);
+        if (!IsOwn(record.sessionId, ownSessions, ownCount) && SessionStateCounts(record.state, countDisconnected))
+            record.userName = query(WTS_CURRENT_SERVER_HANDLE, record.sessionId, WTSUserName, &name, &bytes) && name
+                                  ? name
+                                  : nullptr;
+        if (FirstSignedInSession(&record, 1, ownSessions, ownCount, countDisconnected) == 0) {
+            found->seen = kOtherUserSignedIn;
+            CopyNameCut(found->userName, kSessionUserNameCapacity, record.userName ? record.userName : L"");
         }
         if (name)
             release(name);
     }
     if (sessions)
         release(sessions);
-    return true;
 }
 
-DWORD CurrentSessionId()
+DWORD SessionOfProcess(DWORD processId)
 {
     // Looked up by name like the terminal-services calls: not every Windows
     // 2000 kernel32 has it.
     const ProcessIdToSessionIdEntry sessionOf = reinterpret_cast<ProcessIdToSessionIdEntry>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ProcessIdToSessionId")));
     DWORD session = kNoSession;
-    if (!sessionOf || !sessionOf(GetCurrentProcessId(), &session))
+    if (!sessionOf || !sessionOf(processId, &session))
         return kNoSession;
     return session;
+}
+
+DWORD CurrentSessionId()
+{
+    return SessionOfProcess(GetCurrentProcessId());
 }

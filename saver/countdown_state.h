@@ -1,8 +1,7 @@
 // The countdown window's process-wide state.
 #pragma once
 
-#include "action_holds.h"
-#include "user_sessions.h"
+#include "hold_verdict.h"
 
 #include <windows.h>
 #include <stdint.h>
@@ -13,14 +12,6 @@ typedef BOOLEAN(WINAPI* SetSuspendStateEntry)(BOOLEAN hibernate, BOOLEAN forceCr
 const int kActionNameCapacity = 68;
 const int kVersionTextCapacity = 260;
 const int32_t kPreviewCountdown = 536870911;  // 0x1FFFFFFF: a preview never acts
-
-// What row 1 shows in place of the count while the action is held.
-enum HoldKind : int32_t {
-    kNotHeld = 0,
-    kHeldByHours,
-    kHeldByProgram,
-    kHeldByOtherUser,
-};
 
 struct CountdownState {
     int32_t remaining;
@@ -37,14 +28,12 @@ struct CountdownState {
     HANDLE standbyTask;       // the task that such a standby waits for, until it has ended
     SYSTEM_POWER_STATUS powerStatus;
     wchar_t versionText[kVersionTextCapacity];
-    // The holds of the full-screen saver, read once at creation.
-    ActionHours actionHours;
-    ExemptPrograms exemptPrograms;
-    int32_t runningExempt;  // the first exempt program running at the last check, or -1
-    HoldKind hold;
-    int32_t heldProgram;    // the program row 1 names while held by one, else -1
-    // The other user signed in at the last look at the sessions, or empty.
-    wchar_t otherUser[kSessionUserNameCapacity];
+    // The holds of the full-screen saver: their rules, read once at creation,
+    // the last looks at the programs and the sessions, and what row 1 shows.
+    HoldRules holdRules;
+    int32_t runningExempt;  // the first exempt program running at the last look, or -1
+    OtherUsers otherUsers;  // the other users seen at the last look
+    HoldVerdict hold;
 };
 
 extern CountdownState g_countdown;

@@ -37,7 +37,7 @@ void DrawRowText(HDC dc, int y, const wchar_t* text)
 // A held count stays full; the battery cuts it again once the hold ends.
 void LimitToBattery()
 {
-    if (!g_countdown.preview && g_countdown.hold == kNotHeld)
+    if (!g_countdown.preview && g_countdown.hold.kind == kNotHeld)
         g_countdown.remaining = LimitCountdownToBattery(g_countdown.remaining, g_settings.countdown,
                                                         g_settings.eblris, g_countdown.powerStatus);
 }
@@ -48,80 +48,56 @@ bool HoldsApply()
     return !g_countdown.preview && !g_countdown.actionAttempted;
 }
 
-// Works out the hold from the hours now and the last looks at the programs
-// and the sessions; the hours come first, their row names the time the action
-// may come, then the programs, then the other users. A held count
-// stays full, and when the hold ends the count starts from full again, as at
-// creation, so that whoever comes back sees the whole warning. Returns true
-// while held and on the call that ends a hold: the count does not move then.
+bool SameHold(const HoldVerdict& a, const HoldVerdict& b)
+{
+    return a.kind == b.kind && a.program == b.program && a.users.error == b.users.error &&
+           wcscmp(a.users.userName, b.users.userName) == 0;
+}
+
+// Weighs the holds with the hours now and the last looks at the programs and
+// the sessions. A held count stays full, and when the hold ends the count
+// starts from full again, as at creation, so that whoever comes back sees the
+// whole warning. Returns true while held and on the call that ends a hold:
+// the count does not move then.
 bool UpdateHold(HWND window)
 {
-    HoldKind hold = kNotHeld;
-    if (!InsideActionHours(g_countdown.actionHours, LocalMinuteOfDay()))
-        hold = kHeldByHours;
-    else if (g_countdown.runningExempt >= 0)
-        hold = kHeldByProgram;
-    else if (g_countdown.otherUser[0])
-        hold = kHeldByOtherUser;
-    const int32_t heldProgram = hold == kHeldByProgram ? g_countdown.runningExempt : -1;
-    const bool wasHeld = g_countdown.hold != kNotHeld;
+    const HoldVerdict hold = WeighHolds(g_countdown.holdRules,
+                                        InsideActionHours(g_countdown.holdRules.hours, LocalMinuteOfDay()),
+                                        g_countdown.runningExempt, g_countdown.otherUsers);
+    const bool wasHeld = g_countdown.hold.kind != kNotHeld;
     // Rows are drawn without erasing: a shorter text would leave the tail of a
     // longer one behind.
-    if (hold != g_countdown.hold || heldProgram != g_countdown.heldProgram)
+    if (!SameHold(hold, g_countdown.hold))
         InvalidateRect(window, nullptr, TRUE);
     g_countdown.hold = hold;
-    g_countdown.heldProgram = heldProgram;
-    if (hold == kNotHeld && !wasHeld)
+    if (hold.kind == kNotHeld && !wasHeld)
         return false;
     g_countdown.remaining = g_settings.countdown;
     LimitToBattery();
     return true;
 }
 
-// Shutdown and restart end every session on the computer. Hibernation and
-// standby keep them all, and log off and lock concern the saver's own only.
-bool EndsOtherSessions(ShutdownType action)
-{
-    return action == Shutdown || action == Restart;
-}
-
-// Looks for another user's session; when the sessions cannot be listed, or
-// the saver's own session is unknown, nobody counts, as with the programs.
-void CheckOtherUsers(HWND window)
-{
-    wchar_t user[kSessionUserNameCapacity] = L"";
-    const int32_t setting = g_settings.hold_for_other_users;
-    if (setting != kNeverHoldForOtherUsers && EndsOtherSessions(g_settings.shutdown_type)) {
-        const DWORD ownSession = CurrentSessionId();
-        bool found = false;
-        if (ownSession != kNoSession)
-            FindSignedInSession(ownSession, setting == kHoldWhileOtherUserSignedIn, &found, user,
-                                kSessionUserNameCapacity);
-    }
-    // Another name in the held row: drawn without erasing, the longer one's tail would stay.
-    if (wcscmp(user, g_countdown.otherUser) != 0) {
-        wcscpy(g_countdown.otherUser, user);
-        InvalidateRect(window, nullptr, TRUE);
-    }
-}
-
 // The programs and the sessions, looked at together each time: at creation,
-// with the power snapshot, and once more right before the action.
-void CheckProgramsAndUsers(HWND window)
+// with the power snapshot, and once more right before the action. The saver's
+// own session is not another user's; where it cannot be told, none is left
+// out and the saver's own user may hold the action too.
+void CheckProgramsAndUsers()
 {
-    g_countdown.runningExempt = FirstRunningExemptProgram(g_countdown.exemptPrograms);
-    CheckOtherUsers(window);
+    const HoldRules& rules = g_countdown.holdRules;
+    g_countdown.runningExempt = FirstRunningExemptProgram(rules.programs);
+    g_countdown.otherUsers.seen = kNoOtherUser;
+    g_countdown.otherUsers.userName[0] = 0;
+    g_countdown.otherUsers.error = 0;
+    if (rules.usersHold) {
+        const DWORD ownSession = CurrentSessionId();
+        LookForOtherUsers(&ownSession, 1, rules.countDisconnected, &g_countdown.otherUsers);
+    }
 }
 
 void FormatRow1(wchar_t* row, size_t capacity)
 {
-    if (g_countdown.hold == kHeldByHours)
-        FormatHoursHoldRow(g_countdown.actionName, g_countdown.actionHours.startMinute, row, capacity);
-    else if (g_countdown.hold == kHeldByProgram)
-        FormatProgramHoldRow(g_countdown.actionName,
-                             g_countdown.exemptPrograms.names[g_countdown.heldProgram], row, capacity);
-    else if (g_countdown.hold == kHeldByOtherUser)
-        FormatOtherUserHoldRow(g_countdown.actionName, g_countdown.otherUser, row, capacity);
+    if (g_countdown.hold.kind != kNotHeld)
+        FormatHoldRow(g_countdown.actionName, g_countdown.hold, g_countdown.holdRules, row, capacity);
     else
         FormatCountdownRow(g_countdown.actionName, g_countdown.remaining, row, capacity);
 }
@@ -145,9 +121,8 @@ LRESULT OnCreate(HWND window)
     }
     TakePowerSnapshot(g_countdown);
     if (HoldsApply()) {
-        g_countdown.actionHours = ParseActionHours(g_settings.action_hours);
-        ParseExemptPrograms(g_settings.exempt_programs, &g_countdown.exemptPrograms);
-        CheckProgramsAndUsers(window);
+        HoldRulesFor(g_settings, g_settings.shutdown_type, &g_countdown.holdRules);
+        CheckProgramsAndUsers();
         UpdateHold(window);
     }
     LimitToBattery();
@@ -173,7 +148,7 @@ LRESULT OnTimer(HWND window)
         --g_countdown.remaining;
     } else if (!g_countdown.actionAttempted) {
         // A program started, or a user signed in, during a short countdown still holds it.
-        CheckProgramsAndUsers(window);
+        CheckProgramsAndUsers();
         if (!UpdateHold(window)) {
             g_countdown.lastError = PowerDown(g_settings.shutdown_type, g_settings.force);
             if (g_countdown.lastError != 0)
@@ -186,7 +161,7 @@ LRESULT OnTimer(HWND window)
     if (g_countdown.tickCount % kPowerRefreshTicks == 0) {
         TakePowerSnapshot(g_countdown);
         if (HoldsApply()) {
-            CheckProgramsAndUsers(window);
+            CheckProgramsAndUsers();
             UpdateHold(window);
         }
         LimitToBattery();
@@ -216,7 +191,7 @@ LRESULT OnPaint(HWND window)
     FormatRow1(row, kRowCapacity);
     DrawRowText(dc, rowPitch, row);
     // A held count may stand at 0 (a countdown of 0), but no task waits yet.
-    if (g_countdown.hold == kNotHeld &&
+    if (g_countdown.hold.kind == kNotHeld &&
         FormatStatusRow2(g_countdown.lastError, g_countdown.remaining, g_settings.perform_task,
                          g_settings.shutdown_type, g_settings.task_job, row, kRowCapacity))
         DrawRowText(dc, 2 * rowPitch, row);
@@ -258,7 +233,7 @@ void ResetCountdownState(CountdownState& state)
     state.powerStatus.BatteryLifeTime = 0xFFFFFFFFu;
     state.powerStatus.BatteryFullLifeTime = 0xFFFFFFFFu;
     state.runningExempt = -1;
-    state.heldProgram = -1;
+    state.hold.program = -1;
 }
 
 namespace {

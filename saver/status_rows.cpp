@@ -26,29 +26,13 @@ void FormatCountdownRow(const wchar_t* actionName, int32_t remaining, wchar_t* r
         row[length - 6] = L'.';
 }
 
-void FormatHoursHoldRow(const wchar_t* actionName, int startMinute, wchar_t* row, size_t capacity)
+void FormatHoldRow(const wchar_t* actionName, const HoldVerdict& hold, const HoldRules& rules, wchar_t* row,
+                   size_t capacity)
 {
-    swprintf(row, capacity, L"System %ls held until %02d:%02d", actionName, startMinute / 60,
-             startMinute % 60);
-}
-
-void FormatProgramHoldRow(const wchar_t* actionName, const wchar_t* programName, wchar_t* row,
-                          size_t capacity)
-{
-    swprintf(row, capacity, L"System %ls held while %ls runs", actionName, programName);
-}
-
-void FormatOtherUserHoldRow(const wchar_t* actionName, const wchar_t* userName, wchar_t* row,
-                            size_t capacity)
-{
-    const int fixed = swprintf(row, capacity, L"System %ls held while  is signed in", actionName);
-    if (fixed < 0)
+    const int prefix = swprintf(row, capacity, L"System %ls held ", actionName);
+    if (prefix < 0)
         return;
-    size_t nameLength = wcslen(userName);
-    if (nameLength > capacity - 1 - static_cast<size_t>(fixed))
-        nameLength = capacity - 1 - static_cast<size_t>(fixed);
-    swprintf(row, capacity, L"System %ls held while %.*ls is signed in", actionName,
-             static_cast<int>(nameLength), userName);
+    DescribeHold(hold, rules, row + prefix, capacity - static_cast<size_t>(prefix));
 }
 
 bool FormatStatusRow2(int32_t lastError, int32_t remaining, bool performTask,

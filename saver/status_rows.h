@@ -1,6 +1,8 @@
 // Texts of the countdown screen's rows, as pure functions of the state.
 #pragma once
 
+#include "hold_verdict.h"
+
 #include <windows.h>
 #include <stdint.h>
 
@@ -9,15 +11,10 @@ const int kVersionRowMinWidth = 750;
 
 const wchar_t* ActionName(int32_t shutdownType);
 void FormatCountdownRow(const wchar_t* actionName, int32_t remaining, wchar_t* row, size_t capacity);
-// Row 1 while a hold keeps the count full: until the action hours begin
-// (startMinute after midnight), or while the named program runs.
-void FormatHoursHoldRow(const wchar_t* actionName, int startMinute, wchar_t* row, size_t capacity);
-void FormatProgramHoldRow(const wchar_t* actionName, const wchar_t* programName, wchar_t* row,
-                          size_t capacity);
-// While another user is signed in; the name, as the platform gives it, is cut
-// so that the row keeps its end.
-void FormatOtherUserHoldRow(const wchar_t* actionName, const wchar_t* userName, wchar_t* row,
-                            size_t capacity);
+// Row 1 while a hold keeps the count full: "System %s held " and the hold in
+// words, the end of which stays when a long user name has to give way.
+void FormatHoldRow(const wchar_t* actionName, const HoldVerdict& hold, const HoldRules& rules, wchar_t* row,
+                   size_t capacity);
 // Row 2: the error row, the waiting row or nothing (false).
 bool FormatStatusRow2(int32_t lastError, int32_t remaining, bool performTask,
                       int32_t shutdownType, const wchar_t* taskJob, wchar_t* row, size_t capacity);

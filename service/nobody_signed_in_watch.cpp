@@ -1,4 +1,4 @@
-// The watch: the settings, the sessions and the holds once a minute, and the
+// The watch: the settings, the holds and the sessions once a minute, and the
 // shutdown when the decision says so.
 #include "nobody_signed_in.h"
 
@@ -6,7 +6,6 @@
 #include "saver_settings.h"
 #include "service_actions.h"
 #include "service_log.h"
-#include "user_sessions.h"
 
 namespace {
 
@@ -34,26 +33,9 @@ void ReadSettings()
         ServiceLog(kLogInformation, L"The computer is no longer shut down when nobody is signed in.");
 }
 
-bool ActionHeld()
-{
-    if (!InsideActionHours(ParseActionHours(g_settings.action_hours), LocalMinuteOfDay()))
-        return true;
-    static ExemptPrograms programs;
-    ParseExemptPrograms(g_settings.exempt_programs, &programs);
-    return FirstRunningExemptProgram(programs) >= 0;
-}
-
-// Someone at the console, through remote desktop, or disconnected but still
-// signed in: their work could be lost.
-SessionsSeen LookAtSessions()
-{
-    bool found = false;
-    wchar_t user[kSessionUserNameCapacity];
-    if (!FindSignedInSession(kNoSession, true, &found, user, kSessionUserNameCapacity))
-        return kSessionsUnknown;
-    return found ? kSomeoneSignedIn : kNobodySignedIn;
-}
-
+// The hours, then the programs, then anyone signed in at all: someone at the
+// console, through remote desktop, or disconnected but still signed in, whose
+// work could be lost. The sessions come last, right before the call.
 void LookOnce()
 {
     ReadSettings();
@@ -62,8 +44,16 @@ void LookOnce()
     SessionsSeen seen = kSessionsUnknown;
     bool held = false;
     if (configured > 0) {
-        seen = LookAtSessions();
-        held = seen == kNobodySignedIn && ActionHeld();
+        static HoldRules rules;  // large for the stack; one thread
+        HoldRulesFor(g_settings, Shutdown, &rules);
+        rules.usersHold = true;
+        rules.countDisconnected = true;
+        HoldVerdict verdict;
+        LookAtHolds(rules, nullptr, 0, &verdict);
+        held = verdict.kind == kHeldByHours || verdict.kind == kHeldByProgram;
+        seen = verdict.kind == kNotHeld           ? kNobodySignedIn
+               : verdict.kind == kHeldByOtherUser ? kSomeoneSignedIn
+                                                  : kSessionsUnknown;
     }
     if (!NobodySignedInMinute(&g_state, configured, seen, held))
         return;

@@ -2,8 +2,6 @@
 
 #include "running_programs.h"
 
-#include <windows.h>
-
 #include <string.h>
 
 namespace {
@@ -11,12 +9,6 @@ namespace {
 bool IsBlank(wchar_t c)
 {
     return c == L' ' || c == L'\t';
-}
-
-void NamePointers(const ExemptPrograms& programs, const wchar_t** names)
-{
-    for (int i = 0; i < programs.count; ++i)
-        names[i] = programs.names[i];
 }
 
 }  // namespace
@@ -49,25 +41,16 @@ void ParseExemptPrograms(const wchar_t* text, ExemptPrograms* programs)
 int ExemptProgramIndex(const ExemptPrograms& programs, const wchar_t* fileName)
 {
     const wchar_t* names[kMaxExemptPrograms];
-    NamePointers(programs, names);
+    for (int i = 0; i < programs.count; ++i)
+        names[i] = programs.names[i];
     return ListedNameIndex(fileName, names, programs.count);
 }
 
-int FirstRunningExemptProgram(const ExemptPrograms& programs)
+void HoldRulesFor(const SaverSettings& settings, ShutdownType action, HoldRules* rules)
 {
-    if (programs.count == 0)
-        return -1;
-    const wchar_t* names[kMaxExemptPrograms];
-    NamePointers(programs, names);
-    // A list that cannot be taken finds nothing: the saver then acts as it
-    // would without the setting rather than never.
-    unsigned long error = 0;
-    return FirstRunningProgram(names, programs.count, &error);
-}
-
-int LocalMinuteOfDay()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return now.wHour * 60 + now.wMinute;
+    rules->hours = ParseActionHours(settings.action_hours);
+    ParseExemptPrograms(settings.exempt_programs, &rules->programs);
+    rules->usersHold = (action == Shutdown || action == Restart) &&
+                       settings.hold_for_other_users != kNeverHoldForOtherUsers;
+    rules->countDisconnected = settings.hold_for_other_users == kHoldWhileOtherUserSignedIn;
 }

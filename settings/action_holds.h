@@ -1,18 +1,12 @@
-// The two holds on the action: the hours in which it may happen, and the
-// programs during which it must not. They hold the screen saver's action and
-// the companion service's shutdown of a computer nobody is signed in to alike.
+// The holds' settings as the verdict weighs them: the hours in which the
+// action may happen, the programs during which it must not, and whose
+// sessions hold it. They hold the screen saver's action, a relayed one and the
+// companion service's shutdown of a computer nobody is signed in to alike.
 #pragma once
 
 #include "action_hours.h"
-
-const int kMaxExemptPrograms = 16;
-const int kExemptNameMaxLength = 64;
-
-// The names as written, without the blanks around them.
-struct ExemptPrograms {
-    int count;
-    wchar_t names[kMaxExemptPrograms][kExemptNameMaxLength + 1];
-};
+#include "hold_verdict.h"
+#include "saver_settings.h"
 
 // Names separated by ";". Empty names and names longer than
 // kExemptNameMaxLength are skipped; names after the kMaxExemptPrograms-th kept
@@ -20,9 +14,8 @@ struct ExemptPrograms {
 void ParseExemptPrograms(const wchar_t* text, ExemptPrograms* programs);
 // The index of the first name equal to fileName in any letter case, or -1.
 int ExemptProgramIndex(const ExemptPrograms& programs, const wchar_t* fileName);
-// The index of the first name that a running process of any session has, or
-// -1 (also when the process list cannot be taken). No names: no process list.
-int FirstRunningExemptProgram(const ExemptPrograms& programs);
 
-// The local time of day in minutes after midnight, as the hours are read.
-int LocalMinuteOfDay();
+// The rules for an action under these settings. Only shutdown and restart end
+// other users' sessions, so only they are held for other users, as
+// hold_for_other_users says.
+void HoldRulesFor(const SaverSettings& settings, ShutdownType action, HoldRules* rules);

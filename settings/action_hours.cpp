@@ -38,15 +38,6 @@ ActionHours ParseActionHours(const wchar_t* text)
     return hours;
 }
 
-bool InsideActionHours(const ActionHours& hours, int minuteOfDay)
-{
-    if (!hours.restricted || hours.startMinute == hours.endMinute)
-        return true;
-    if (hours.startMinute < hours.endMinute)
-        return minuteOfDay >= hours.startMinute && minuteOfDay < hours.endMinute;
-    return minuteOfDay >= hours.startMinute || minuteOfDay < hours.endMinute;
-}
-
 bool ActionHoursTextParses(const wchar_t* text)
 {
     return ParseActionHours(text).restricted;

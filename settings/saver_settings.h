@@ -25,7 +25,9 @@ enum : ShutdownType {
     StationLock = 6,
 };
 
-// Whose sessions hold a shutdown or restart (hold_for_other_users).
+// Whose sessions hold a shutdown or restart (hold_for_other_users). The
+// default is 2: a user who switched away with fast user switching leaves a
+// disconnected session, and a forced shutdown would close its programs.
 enum : int32_t {
     kNeverHoldForOtherUsers = 0,
     kHoldWhileOtherUserActive = 1,    // another user's session is in use

@@ -88,7 +88,7 @@ inline constexpr SettingsField kSettingsFields[] = {
     {L"exempt_programs", L"logon_exempt_programs", kPolicyExemptPrograms, kTextField, 0, L"",
      0, 0, false, kNoControl, offsetof(SaverSettings, exempt_programs), kExemptProgramsCapacity, nullptr},
     {L"hold_for_other_users", L"logon_hold_for_other_users", kPolicyHoldForOtherUsers, kRangedNumberField,
-     kHoldWhileOtherUserActive, nullptr, kNeverHoldForOtherUsers, kHoldWhileOtherUserSignedIn, false, kNoControl,
+     kHoldWhileOtherUserSignedIn, nullptr, kNeverHoldForOtherUsers, kHoldWhileOtherUserSignedIn, false, kNoControl,
      offsetof(SaverSettings, hold_for_other_users), 0, nullptr},
     // Read by the companion service only.
     {L"shutdown_when_nobody_signed_in", L"logon_shutdown_when_nobody_signed_in", kPolicyShutdownWhenNobodySignedIn,

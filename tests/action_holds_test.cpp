@@ -112,3 +112,63 @@ TEST(HoldPrograms, FindsTheFirstListedNameThatRuns)
     ParseExemptPrograms(L"no-such-program.exe", &programs);
     EXPECT_EQ(-1, FirstRunningExemptProgram(programs));
 }
+
+// The hours first, then the programs, then the other users; a name that cannot
+// be read and a failed listing hold as a user would.
+TEST(HoldVerdict, FirstHoldInOrder)
+{
+    const OtherUsersSeen none = kNoOtherUser, user = kOtherUserSignedIn, unlisted = kSessionsNotListed;
+    const struct {
+        const char* name;
+        bool usersHold;
+        bool insideHours;
+        int program;
+        OtherUsersSeen users;
+        HoldKind expected;
+    } kCases[] = {
+        {"nothing", true, true, -1, none, kNotHeld},
+        {"hours before programs and users", true, false, 2, user, kHeldByHours},
+        {"programs before users", true, true, 2, unlisted, kHeldByProgram},
+        {"another user", true, true, -1, user, kHeldByOtherUser},
+        {"the sessions cannot be listed", true, true, -1, unlisted, kHeldBySessionsUnknown},
+        {"users for an action they do not hold", false, true, -1, user, kNotHeld},
+        {"a failed listing for an action users do not hold", false, true, -1, unlisted, kNotHeld},
+    };
+    for (const auto& c : kCases) {
+        HoldRules rules = {};
+        rules.usersHold = c.usersHold;
+        const OtherUsers users = {c.users, 0, L""};
+        const HoldVerdict verdict = WeighHolds(rules, c.insideHours, c.program, users);
+        EXPECT_EQ(c.expected, verdict.kind) << c.name;
+        EXPECT_EQ(c.expected == kHeldByProgram ? c.program : -1, verdict.program) << c.name;
+    }
+}
+
+// Only shutdown and restart end other sessions; the setting says whose count.
+TEST(HoldVerdict, RulesFromTheSettings)
+{
+    const struct {
+        ShutdownType action;
+        int32_t setting;
+        bool usersHold;
+        bool countDisconnected;
+    } kCases[] = {
+        {Shutdown, 2, true, true},      {Restart, 1, true, false},    {Restart, 0, false, false},
+        {Hibernation, 2, false, true},  {Standby, 2, false, true},    {LogOff, 2, false, true},
+        {StationLock, 2, false, true},  {NoAction, 2, false, true},
+    };
+    SaverSettings settings;
+    ResetSaverSettings(settings);
+    EXPECT_EQ(2, settings.hold_for_other_users) << "held while another user is signed in at all, by default";
+    wcscpy(settings.action_hours, L"19:00-07:00");
+    wcscpy(settings.exempt_programs, L"a.exe;b.exe");
+    for (const auto& c : kCases) {
+        settings.hold_for_other_users = c.setting;
+        HoldRules rules;
+        HoldRulesFor(settings, c.action, &rules);
+        EXPECT_EQ(c.usersHold, rules.usersHold) << c.action << " " << c.setting;
+        EXPECT_EQ(c.countDisconnected, rules.countDisconnected) << c.action << " " << c.setting;
+        EXPECT_EQ(19 * 60, rules.hours.startMinute);
+        EXPECT_EQ(2, rules.programs.count);
+    }
+}

@@ -143,19 +143,20 @@ TEST_F(SaverSettingsTest, RangedNumbersTakeTheirDefaultOutsideTheRange)
         int32_t holdForOtherUsers;
         int32_t shutdownWhenNobodySignedIn;
     } kCases[] = {
-        {L"[Dusklatch]", 1, 0},
+        {L"[Dusklatch]", 2, 0},
         {L"hold_for_other_users=0", 0, 0},
         {L"hold_for_other_users= 2", 2, 0},
-        {L"hold_for_other_users=3", 1, 0},
-        {L"hold_for_other_users=-1", 1, 0},
-        {L"hold_for_other_users=never", 1, 0},
-        {L"hold_for_other_users=", 1, 0},
-        {L"logon_hold_for_other_users=0", 1, 0},
-        {L"shutdown_when_nobody_signed_in=1440", 1, 1440},
-        {L"shutdown_when_nobody_signed_in=1441", 1, 0},
-        {L"shutdown_when_nobody_signed_in=-120", 1, 0},
-        {L"shutdown_when_nobody_signed_in=two hours", 1, 0},
-        {L"shutdown_when_nobody_signed_in=120min", 1, 120},
+        {L"hold_for_other_users=1", 1, 0},
+        {L"hold_for_other_users=3", 2, 0},
+        {L"hold_for_other_users=-1", 2, 0},
+        {L"hold_for_other_users=never", 2, 0},
+        {L"hold_for_other_users=", 2, 0},
+        {L"logon_hold_for_other_users=0", 2, 0},
+        {L"shutdown_when_nobody_signed_in=1440", 2, 1440},
+        {L"shutdown_when_nobody_signed_in=1441", 2, 0},
+        {L"shutdown_when_nobody_signed_in=-120", 2, 0},
+        {L"shutdown_when_nobody_signed_in=two hours", 2, 0},
+        {L"shutdown_when_nobody_signed_in=120min", 2, 120},
     };
     for (const auto& c : kCases) {
         SetUp();

@@ -39,49 +39,45 @@ TEST(CountdownRow, NamesActionAndSeconds)
     }
 }
 
-TEST(CountdownRow, HeldNamesTheStartOfTheHoursOrTheProgram)
+// Row 1 while held: the hours' start, the program as written, the user as the
+// platform spells it, "another user" for a name that cannot be read, or the
+// error of a failed listing.
+TEST(CountdownRow, HeldNamesTheHold)
 {
+    HoldRules rules = {};
+    rules.hours = {true, 19 * 60 + 5, 7 * 60};
+    rules.programs.count = 2;
+    wcscpy(rules.programs.names[0], L"backup.exe");
+    wcscpy(rules.programs.names[1], L"my OBS64.exe");
     struct {
         int32_t type;
-        int startMinute;
-        const wchar_t* program;  // null: held by the hours
+        HoldKind kind;
+        int program;
+        const wchar_t* user;
+        DWORD error;
+        size_t capacity;
         const wchar_t* expected;
     } const kCases[] = {
-        {1, 19 * 60, nullptr, L"System shutdown held until 19:00"},
-        {6, 7 * 60 + 5, nullptr, L"System station lock held until 07:05"},
-        {0, 0, nullptr, L"System no_action held until 00:00"},
-        {3, 23 * 60 + 59, nullptr, L"System standby held until 23:59"},
-        {4, 0, L"OBS64.exe", L"System restart held while OBS64.exe runs"},
-        {9, 0, L"my backup.exe", L"System unknown_action held while my backup.exe runs"},
+        {1, kHeldByHours, -1, L"", 0, kRowCapacity, L"System shutdown held until 19:05"},
+        {9, kHeldByHours, -1, L"", 0, kRowCapacity, L"System unknown_action held until 19:05"},
+        {4, kHeldByProgram, 1, L"", 0, kRowCapacity, L"System restart held while my OBS64.exe runs"},
+        {1, kHeldByOtherUser, -1, L"CONTOSO\\ana", 0, kRowCapacity,
+         L"System shutdown held while CONTOSO\\ana is signed in"},
+        {4, kHeldByOtherUser, -1, L"", 0, kRowCapacity, L"System restart held while another user is signed in"},
+        {1, kHeldBySessionsUnknown, -1, L"", RPC_S_SERVER_UNAVAILABLE, kRowCapacity,
+         L"System shutdown held while the signed-in users cannot be listed (error 1722)"},
+        // A name that does not fit gives way; the row keeps its end.
+        {4, kHeldByOtherUser, -1, L"abcdefghij", 0, 47, L"System restart held while abcdefg is signed in"},
     };
     for (const auto& c : kCases) {
+        HoldVerdict hold = {};
+        hold.kind = c.kind;
+        hold.program = c.program;
+        hold.users.error = c.error;
+        wcscpy(hold.users.userName, c.user);
         wchar_t row[kRowCapacity];
-        if (c.program)
-            FormatProgramHoldRow(ActionName(c.type), c.program, row, kRowCapacity);
-        else
-            FormatHoursHoldRow(ActionName(c.type), c.startMinute, row, kRowCapacity);
+        FormatHoldRow(ActionName(c.type), hold, rules, row, c.capacity);
         EXPECT_EQ(std::wstring(c.expected), row);
-    }
-}
-
-// A user name comes from the platform and may be long: the row keeps its end.
-TEST(CountdownRow, HeldWhileAnotherUserIsSignedInCutsTheName)
-{
-    const std::wstring longName(kRowCapacity, L'n');
-    const std::wstring fixed = L"System restart held while  is signed in";
-    struct {
-        const wchar_t* user;
-        std::wstring expected;
-    } const kCases[] = {
-        {L"CONTOSO\\ana", L"System restart held while CONTOSO\\ana is signed in"},
-        {L"", L"System restart held while  is signed in"},
-        {longName.c_str(), L"System restart held while " + longName.substr(0, kRowCapacity - 1 - fixed.size()) +
-                               L" is signed in"},
-    };
-    for (const auto& c : kCases) {
-        wchar_t row[kRowCapacity];
-        FormatOtherUserHoldRow(ActionName(4), c.user, row, kRowCapacity);
-        EXPECT_EQ(c.expected, row);
     }
 }
 
