@@ -12,3 +12,9 @@ int ListedNameIndex(const wchar_t* fileName, const wchar_t* const* names, int co
 // cannot be taken (*error then holds the platform's error number, else 0).
 // One process snapshot per call.
 int FirstRunningProgram(const wchar_t* const* names, int count, unsigned long* error);
+
+// The ids of the running processes whose file name is fileName without regard
+// to case, at most capacity of them; returns how many run (possibly more than
+// capacity), or -1 when the process list cannot be taken (*error then holds
+// the platform's error number, else 0).
+int RunningProcessIds(const wchar_t* fileName, unsigned long* ids, int capacity, unsigned long* error);

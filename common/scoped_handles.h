@@ -14,6 +14,12 @@ public:
     ScopedHandle& operator=(const ScopedHandle&) = delete;
 
     HANDLE Get() const { return handle_; }
+    // For a call that hands back a new handle.
+    HANDLE* Receive()
+    {
+        Reset(nullptr);
+        return &handle_;
+    }
     bool Valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
     void Reset(HANDLE handle)
     {

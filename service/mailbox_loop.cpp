@@ -1,7 +1,8 @@
 #include "mailbox_loop.h"
 
+#include "entry_limit.h"
 #include "nobody_signed_in.h"
-#include "refusal_limit.h"
+#include "relay_holds.h"
 #include "saver_presence.h"
 #include "scoped_handles.h"
 #include "service_actions.h"
@@ -10,6 +11,7 @@
 #include "service_messages.h"
 
 #include <sddl.h>
+#include <stdarg.h>
 #include <stdio.h>
 
 namespace {
@@ -32,6 +34,66 @@ const DWORD kIdleWakeMs = 1000;
 // flood of forged wait messages from piling up handles.
 const size_t kMaxWaits = 16;
 
+// Everything a datagram makes the service write (accepted, refused for any
+// reason, cannot be opened, waiting for, held) shares one budget a minute; the
+// datagrams whose entries are left out are counted and summed up, with the
+// local time of the first of them. Only the entry right before a power call
+// is never left out: every action taken stays audited.
+struct DatagramLog {
+    EntryLimit limit;
+    SYSTEMTIME firstLeftOut;
+    bool datagramCounted;  // the datagram being handled is counted already
+};
+
+void WriteLeftOutSummary(uint64_t leftOut, const SYSTEMTIME& since)
+{
+    wchar_t count[24];
+    wchar_t sinceText[24];
+    swprintf(count, 24, L"%llu", static_cast<unsigned long long>(leftOut));
+    swprintf(sinceText, 24, L"%04u-%02u-%02u %02u:%02u:%02u", since.wYear, since.wMonth, since.wDay,
+             since.wHour, since.wMinute, since.wSecond);
+    const wchar_t* inserts[2] = {count, sinceText};
+    ServiceLogMessage(kLogWarning, MSG_REFUSALS_UNLOGGED, inserts, 2);
+}
+
+// At each wake-up, so that a summary is written within moments of its minute's end.
+void SummariseWhenDue(DatagramLog* log)
+{
+    uint64_t leftOut = 0;
+    if (EntrySummaryDue(&log->limit, GetTickCount(), &leftOut))
+        WriteLeftOutSummary(leftOut, log->firstLeftOut);
+}
+
+void BeginDatagram(DatagramLog* log)
+{
+    log->datagramCounted = false;
+}
+
+// One entry caused by the datagram being handled, as ServiceLog writes it,
+// unless the minute's budget is spent.
+void LogForDatagram(DatagramLog* log, ServiceLogKind kind, const wchar_t* format, ...)
+{
+    uint64_t leftOut = 0;
+    switch (LimitEntry(&log->limit, GetTickCount(), &leftOut)) {
+    case kEntryLeaveOut:
+        if (!log->datagramCounted) {
+            log->datagramCounted = true;
+            if (CountLeftOut(&log->limit) == 1)
+                GetLocalTime(&log->firstLeftOut);
+        }
+        return;
+    case kEntrySummaryFirst:
+        WriteLeftOutSummary(leftOut, log->firstLeftOut);
+        break;
+    default:
+        break;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    ServiceLogV(kind, format, arguments);
+    va_end(arguments);
+}
+
 struct PendingWaits {
     HANDLE processes[kMaxWaits];
     DWORD ids[kMaxWaits];
@@ -45,18 +107,18 @@ void ReleaseWaits(PendingWaits* waits)
     waits->count = 0;
 }
 
-void AddWait(PendingWaits* waits, DWORD processId)
+void AddWait(PendingWaits* waits, DWORD processId, DatagramLog* log)
 {
     if (waits->count == kMaxWaits) {
-        ServiceLog(kLogWarning, L"Process %lu is not waited for: already waiting for %lu processes.",
-                   processId, static_cast<unsigned long>(kMaxWaits));
+        LogForDatagram(log, kLogWarning, L"Process %lu is not waited for: already waiting for %lu processes.",
+                       processId, static_cast<unsigned long>(kMaxWaits));
         return;
     }
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
     if (!process) {
         // Most often the task has ended already; nothing to wait for then.
-        ServiceLog(kLogInformation, L"Process %lu cannot be opened (%lu): not waited for.", processId,
-                   GetLastError());
+        LogForDatagram(log, kLogInformation, L"Process %lu cannot be opened (%lu): not waited for.", processId,
+                       GetLastError());
         return;
     }
     waits->processes[waits->count] = process;
@@ -64,70 +126,27 @@ void AddWait(PendingWaits* waits, DWORD processId)
     ++waits->count;
 }
 
-// The refusals' limit, and the local time of the first refusal it only counted.
-struct RefusalLog {
-    RefusalLimit limit;
-    SYSTEMTIME firstUnlogged;
-};
-
-void WriteRefusalSummary(uint64_t unlogged, const SYSTEMTIME& since)
-{
-    wchar_t count[24];
-    wchar_t sinceText[24];
-    swprintf(count, 24, L"%llu", static_cast<unsigned long long>(unlogged));
-    swprintf(sinceText, 24, L"%04u-%02u-%02u %02u:%02u:%02u", since.wYear, since.wMonth, since.wDay,
-             since.wHour, since.wMinute, since.wSecond);
-    const wchar_t* inserts[2] = {count, sinceText};
-    ServiceLogMessage(kLogWarning, MSG_REFUSALS_UNLOGGED, inserts, 2);
-}
-
-// At each wake-up, so that a summary is written within moments of its minute's end.
-void SummariseRefusalsWhenDue(RefusalLog* refusals)
-{
-    uint64_t unlogged = 0;
-    if (RefusalSummaryDue(&refusals->limit, GetTickCount(), &unlogged))
-        WriteRefusalSummary(unlogged, refusals->firstUnlogged);
-}
-
-// False when the refusal is only counted.
-bool RefusalGetsEntry(RefusalLog* refusals)
-{
-    uint64_t unlogged = 0;
-    switch (LimitRefusal(&refusals->limit, GetTickCount(), &unlogged)) {
-    case kRefusalCount:
-        if (refusals->limit.unlogged == 1)
-            GetLocalTime(&refusals->firstUnlogged);
-        return false;
-    case kRefusalSummaryFirst:
-        WriteRefusalSummary(unlogged, refusals->firstUnlogged);
-        return true;
-    default:
-        return true;
-    }
-}
-
 // Waits until every listed process has ended; false when stop came first.
 // The list is empty afterwards either way.
-bool WaitForTasks(PendingWaits* waits, HANDLE stop, const wchar_t* action, RefusalLog* refusals)
+bool WaitForTasks(PendingWaits* waits, HANDLE stop, const wchar_t* action, DatagramLog* log)
 {
     bool finished = true;
     for (size_t i = 0; i < waits->count && finished; ++i) {
-        ServiceLog(kLogInformation, L"Waiting for process %lu to end before %ls", waits->ids[i],
-                   action);
+        LogForDatagram(log, kLogInformation, L"Waiting for process %lu to end before %ls", waits->ids[i], action);
         HANDLE handles[2] = {stop, waits->processes[i]};
-        // A task may run for long; the refusals' summary is not held up by it.
+        // A task may run for long; the summary is not held up by it.
         DWORD woken;
         while ((woken = WaitForMultipleObjects(2, handles, FALSE, kIdleWakeMs)) == WAIT_TIMEOUT)
-            SummariseRefusalsWhenDue(refusals);
+            SummariseWhenDue(log);
         if (woken == WAIT_OBJECT_0) {
-            ServiceLog(kLogWarning, L"Stopped while waiting for process %lu: %ls is not carried out.",
-                       waits->ids[i], action);
+            LogForDatagram(log, kLogWarning, L"Stopped while waiting for process %lu: %ls is not carried out.",
+                           waits->ids[i], action);
             finished = false;
         } else if (woken == WAIT_FAILED) {
-            ServiceLog(kLogError, L"WaitForMultipleObjects failed (%lu) for process %lu.",
-                       GetLastError(), waits->ids[i]);
+            LogForDatagram(log, kLogError, L"WaitForMultipleObjects failed (%lu) for process %lu.", GetLastError(),
+                           waits->ids[i]);
         } else {
-            ServiceLog(kLogInformation, L"Process %lu has ended.", waits->ids[i]);
+            LogForDatagram(log, kLogInformation, L"Process %lu has ended.", waits->ids[i]);
         }
     }
     ReleaseWaits(waits);
@@ -135,47 +154,62 @@ bool WaitForTasks(PendingWaits* waits, HANDLE stop, const wchar_t* action, Refus
 }
 
 // One datagram as read. False when a stop request ended a wait.
-bool HandleDatagram(const unsigned char* bytes, DWORD length, PendingWaits* waits, HANDLE stop,
-                    RefusalLog* refusals)
+bool HandleDatagram(const unsigned char* bytes, DWORD length, PendingWaits* waits, HANDLE stop, DatagramLog* log)
 {
+    BeginDatagram(log);
     MailboxMessage request;
     DatagramVerdict verdict = CheckServiceDatagram(bytes, length, &request);
     if (verdict != kDatagramAccepted) {
-        if (!RefusalGetsEntry(refusals))
-            return true;
         wchar_t hex[2 * kMailslotMessageLimit + 4];
         FormatDatagramHex(bytes, length, hex, sizeof(hex) / sizeof(hex[0]));
-        ServiceLog(kLogWarning, L"Refused a message of %lu bytes (%ls): %ls", length,
-                   DatagramVerdictText(verdict), hex);
+        LogForDatagram(log, kLogWarning, L"Refused a message of %lu bytes (%ls): %ls", length,
+                       DatagramVerdictText(verdict), hex);
         return true;
     }
     wchar_t text[kMailboxMessageCapacity];
     ComposeMailboxMessage(request, text, kMailboxMessageCapacity);
-    ServiceLog(kLogInformation, L"Accepted %ls", text);
+    LogForDatagram(log, kLogInformation, L"Accepted %ls", text);
     if (request.verb == kMailboxWaitFor) {
-        AddWait(waits, request.processId);
+        AddWait(waits, request.processId, log);
         return true;
     }
     // A relay always comes from a screen saver still on screen; without one
     // the message is forged or stray, and the machine stays up. The waits
     // announced before it belong to it and go with it.
+    SaverPresence savers;
     unsigned long error = 0;
-    if (!SaverIsRunning(&error)) {
+    if (!LookForSavers(&savers, &error) || savers.count == 0) {
         if (error)
-            ServiceLog(kLogError, L"Refused %ls: CreateToolhelp32Snapshot failed (%lu).", text, error);
+            LogForDatagram(log, kLogError, L"Refused %ls: CreateToolhelp32Snapshot failed (%lu).", text, error);
         else
-            ServiceLog(kLogWarning, L"Refused %ls: no %ls is running.", text, kSaverFileName);
+            LogForDatagram(log, kLogWarning, L"Refused %ls: no %ls is running.", text, kSaverFileName);
         ReleaseWaits(waits);
         return true;
     }
-    if (!WaitForTasks(waits, stop, text, refusals))
+    if (!WaitForTasks(waits, stop, text, log))
         return false;
+    if (request.verb == kMailboxNoAction) {
+        LogForDatagram(log, kLogInformation, L"%ls%ls: nothing to do.", MailboxVerbText(request.verb),
+                       request.force ? L", forced" : L"");
+        return true;
+    }
+    // Weighed after the waits, as late as the action itself.
+    HoldVerdict hold;
+    static HoldRules rules;  // large for the stack; one thread
+    WeighRelayHolds(request.verb, savers, &hold, &rules);
+    if (hold.kind != kNotHeld) {
+        wchar_t reason[320];
+        DescribeHold(hold, rules, reason, sizeof(reason) / sizeof(reason[0]));
+        LogForDatagram(log, kLogWarning, L"%ls is not carried out: held %ls.", text, reason);
+        return true;
+    }
+    ServiceLog(kLogInformation, L"Nothing holds %ls: it is carried out.", text);
     CarryOutAction(request);
     return true;
 }
 
 // Reads and handles every queued message. False when a stop request ended a wait.
-bool ServeQueuedMessages(HANDLE slot, PendingWaits* waits, HANDLE stop, RefusalLog* refusals)
+bool ServeQueuedMessages(HANDLE slot, PendingWaits* waits, HANDLE stop, DatagramLog* log)
 {
     for (;;) {
         // The message count is not reliable on every platform; the size of
@@ -195,7 +229,7 @@ bool ServeQueuedMessages(HANDLE slot, PendingWaits* waits, HANDLE stop, RefusalL
             ServiceLog(kLogError, L"ReadFile failed (%lu)", GetLastError());
             return true;
         }
-        if (!HandleDatagram(buffer, got, waits, stop, refusals))
+        if (!HandleDatagram(buffer, got, waits, stop, log))
             return false;
     }
 }
@@ -247,7 +281,7 @@ void CloseServiceMailbox(ServiceMailbox* mailbox)
 void RunMailboxLoop(const ServiceMailbox& mailbox, HANDLE stop)
 {
     PendingWaits waits = {};
-    RefusalLog refusals = {};
+    DatagramLog log = {};
     HANDLE wakers[2] = {stop, mailbox.event};
     for (;;) {
         WatchForNobodySignedIn();
@@ -262,12 +296,12 @@ void RunMailboxLoop(const ServiceMailbox& mailbox, HANDLE stop)
             if (WaitForSingleObject(stop, kIdleWakeMs) != WAIT_TIMEOUT)
                 break;
         }
-        SummariseRefusalsWhenDue(&refusals);
-        if (!ServeQueuedMessages(mailbox.slot, &waits, stop, &refusals))
+        SummariseWhenDue(&log);
+        if (!ServeQueuedMessages(mailbox.slot, &waits, stop, &log))
             break;
     }
     ReleaseWaits(&waits);
-    // Refusals counted in a minute that the stop cuts short are not lost.
-    if (uint64_t unlogged = EndRefusalMinute(&refusals.limit))
-        WriteRefusalSummary(unlogged, refusals.firstUnlogged);
+    // Datagrams counted in a minute that the stop cuts short are not lost.
+    if (uint64_t leftOut = EndEntryMinute(&log.limit))
+        WriteLeftOutSummary(leftOut, log.firstLeftOut);
 }

@@ -3,9 +3,9 @@
 #include "nobody_signed_in.h"
 
 #include "action_holds.h"
-#include "saver_settings.h"
 #include "service_actions.h"
 #include "service_log.h"
+#include "service_settings.h"
 
 namespace {
 
@@ -15,14 +15,24 @@ bool g_watching = false;
 DWORD g_lastLook = 0;
 NobodySignedInState g_state = {};
 int32_t g_configured = 0;
+int32_t g_ignored = 0;  // the minutes last read from a file others may change, and ignored
+ServiceSettings g_read;
 
 // The service reads the settings as the screen saver on the logon desktop
 // does: a profile of its own when the file or the Logon policy key asks for
-// one. A new value is logged, so that an administrator sees a policy arrive.
+// one. A new value is logged, so that an administrator sees a policy arrive,
+// and so is a value ignored because users may have written it.
 void ReadSettings()
 {
-    LoadSettingsForAccount(true);
-    const int32_t configured = g_settings.shutdown_when_nobody_signed_in;
+    LoadServiceSettings(true, &g_read);
+    const int32_t ignored = g_read.nobodySignedInSource == kFromOpenFile ? g_read.nobodySignedInMinutesRead : 0;
+    if (ignored != g_ignored && ignored > 0)
+        ServiceLog(kLogWarning,
+                   L"shutdown_when_nobody_signed_in=%ld in the settings file is ignored: users other than "
+                   L"administrators may change the file.",
+                   static_cast<long>(ignored));
+    g_ignored = ignored;
+    const int32_t configured = g_read.record.shutdown_when_nobody_signed_in;
     if (configured == g_configured)
         return;
     g_configured = configured;
@@ -39,13 +49,13 @@ void ReadSettings()
 void LookOnce()
 {
     ReadSettings();
-    const int32_t configured = g_settings.shutdown_when_nobody_signed_in;
+    const int32_t configured = g_read.record.shutdown_when_nobody_signed_in;
     // Off: nothing is looked at, and the count starts when it is turned on.
     SessionsSeen seen = kSessionsUnknown;
     bool held = false;
     if (configured > 0) {
         static HoldRules rules;  // large for the stack; one thread
-        HoldRulesFor(g_settings, Shutdown, &rules);
+        HoldRulesFor(g_read.record, Shutdown, &rules);
         rules.usersHold = true;
         rules.countDisconnected = true;
         HoldVerdict verdict;

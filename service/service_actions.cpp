@@ -34,10 +34,8 @@ void CarryOutAction(const MailboxMessage& request)
 {
     const wchar_t* verb = MailboxVerbText(request.verb);
     const wchar_t* forced = request.force ? L", forced" : L"";
-    if (request.verb == kMailboxNoAction || request.verb == kMailboxWaitFor) {
-        ServiceLog(kLogInformation, L"%ls%ls: nothing to do.", verb, forced);
+    if (request.verb == kMailboxNoAction || request.verb == kMailboxWaitFor)
         return;
-    }
     DWORD privilegeError = EnableShutdownPrivilege();
     // The call is made all the same: it reports its own refusal below.
     if (privilegeError != ERROR_SUCCESS)

@@ -11,5 +11,5 @@ const DWORD kRelayedShutdownReason =
     SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_MINOR_OTHER;
 
 // Enables the shutdown privilege, makes the action's call through the power
-// table and logs the outcome; "NoAction" only logs.
+// table and logs the outcome; "NoAction" and a wait call nothing.
 void CarryOutAction(const MailboxMessage& request);

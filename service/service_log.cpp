@@ -60,12 +60,17 @@ void CloseServiceLog()
 
 void ServiceLog(ServiceLogKind kind, const wchar_t* format, ...)
 {
-    wchar_t line[512];
-    line[0] = 0;
     va_list arguments;
     va_start(arguments, format);
-    int length = vswprintf(line, 512, format, arguments);
+    ServiceLogV(kind, format, arguments);
     va_end(arguments);
+}
+
+void ServiceLogV(ServiceLogKind kind, const wchar_t* format, va_list arguments)
+{
+    wchar_t line[512];
+    line[0] = 0;
+    int length = vswprintf(line, 512, format, arguments);
     // A line too long for the buffer is kept as far as it fits.
     if (length < 0)
         line[511] = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <stdarg.h>
 
 enum ServiceLogKind { kLogInformation, kLogWarning, kLogError };
 
@@ -12,6 +13,7 @@ void CloseServiceLog();
 
 // One line, composed as by swprintf (%ls for wide text) and cut at 511 units.
 void ServiceLog(ServiceLogKind kind, const wchar_t* format, ...);
+void ServiceLogV(ServiceLogKind kind, const wchar_t* format, va_list arguments);
 
 // One entry of another message of the table, with its inserts %1, %2...; the
 // console and the mirror get the text the table makes of them.

@@ -241,6 +241,22 @@ const wchar_t kPolicyKeyName[] = L"HKLM\\SOFTWARE\\Policies\\Orvanta\\Dusklatch"
 
 }  // namespace
 
+void PreferLocalLibrary(const wchar_t* programFileName, const wchar_t* library, bool prefer)
+{
+    const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + programFileName + L"\\DllOverrides";
+    if (!prefer) {
+        RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+        return;
+    }
+    HKEY opened = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    const wchar_t kNativeFirst[] = L"native,builtin";
+    RegSetValueExW(opened, library, 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof(kNativeFirst));
+    RegCloseKey(opened);
+}
+
 bool AddPolicyValue(const wchar_t* subkey, const wchar_t* name, const wchar_t* type,
                     const std::wstring& data)
 {

@@ -50,6 +50,11 @@ void PumpMessages(DWORD milliseconds);
 // Ends a process still running at the end of a test and closes its handles.
 void EndProcess(PROCESS_INFORMATION* info, DWORD waitMs = 5000);
 
+// Makes Wine load a program's own copy of a library that it also has built in
+// (a stand-in beside the program, for what Wine lacks), or with prefer false
+// forgets it. Wine reads it when the program starts.
+void PreferLocalLibrary(const wchar_t* programFileName, const wchar_t* library, bool prefer);
+
 // Group Policy values as an administrator's tools leave them, written by
 // reg.exe into the machine's policy key or (subkey L"\\Logon") its Logon subkey.
 bool AddPolicyValue(const wchar_t* subkey, const wchar_t* name, const wchar_t* type,

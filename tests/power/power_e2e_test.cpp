@@ -422,14 +422,7 @@ TEST_F(SaverOnTheWire, HoldWhileAnotherUserIsSignedInThenTheWholeCountdown)
     ASSERT_TRUE(CopyFileW(BinPath(L"Dusklatch.scr").c_str(), saverCopy.c_str(), FALSE));
     const std::string line = "77 " + std::to_string(WTSActive) + " ana\n";
     ASSERT_TRUE(WriteFileBytes(sessions, std::vector<unsigned char>(line.begin(), line.end())));
-    // Wine prefers a program's own copy of a library it has built in only when told so.
-    const wchar_t kAppOverrides[] = L"Software\\Wine\\AppDefaults\\Dusklatch.scr\\DllOverrides";
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kAppOverrides, 0, nullptr, 0, KEY_SET_VALUE,
-                                             nullptr, &key, nullptr));
-    const wchar_t kNativeFirst[] = L"native,builtin";
-    RegSetValueExW(key, L"wtsapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof(kNativeFirst));
-    RegCloseKey(key);
+    PreferLocalLibrary(L"Dusklatch.scr", L"wtsapi32", true);
     const int countdown = 2;
     Configure(1, true, countdown, true, L"");
     ASSERT_TRUE(StartCompanion(&companion_, L"e2e-other-user.records"));
@@ -441,7 +434,7 @@ TEST_F(SaverOnTheWire, HoldWhileAnotherUserIsSignedInThenTheWholeCountdown)
     ASSERT_TRUE(WaitForPulse(companion_, 30000));
     const DWORD shownAt = saver_.shownAt;
     EndSaver();
-    RegDeleteKeyW(HKEY_CURRENT_USER, kAppOverrides);
+    PreferLocalLibrary(L"Dusklatch.scr", L"wtsapi32", false);
     DeleteFileW(saverCopy.c_str());
 
     const auto wire = WireRecords(companion_.recordFile);

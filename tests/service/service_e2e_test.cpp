@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <psapi.h>
+#include <wtsapi32.h>
 #include <reason.h>
 #include <shlobj.h>
 
@@ -266,6 +267,40 @@ TEST_F(CompanionService, WithoutARunningSaverDatagramsAreRefusedAndTheLoopGoesOn
     EXPECT_TRUE(Records("call").empty());
 }
 
+// A relay is weighed again right before the call: another user's
+// disconnected session, handed in through the terminal-services stand-in
+// beside the service, holds it; with nobody else signed in it goes ahead.
+TEST_F(CompanionService, RelayedShutdownIsHeldWhileAnotherUserIsSignedIn)
+{
+    // A folder of this prefix's own: other groups of tests use the stand-in's
+    // folder in the build at the same time.
+    const std::wstring folder = ScratchPath(L"service-standin");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring service = folder + L"\\dusklatch_service_recorder.exe";
+    const std::wstring sessions = folder + L"\\sessions.txt";
+    ASSERT_TRUE(CopyFileW(BinPath(L"dusklatch_service_recorder.exe").c_str(), service.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(BinPath(L"sessions-standin\\wtsapi32.dll").c_str(), (folder + L"\\wtsapi32.dll").c_str(),
+                          FALSE));
+    const std::string line = "5 " + std::to_string(WTSDisconnected) + " ana\n";
+    ASSERT_TRUE(WriteFileBytes(sessions, std::vector<unsigned char>(line.begin(), line.end())));
+    PreferLocalLibrary(L"dusklatch_service_recorder.exe", L"wtsapi32", true);
+    ASSERT_EQ(0u, RunProcess(Quoted(service) + L" install").exitCode);
+    ASSERT_EQ("Service start pending...\r\nService started successfully.\r\n", RunTool(L"svcctl.exe", L"start").output);
+    ASSERT_TRUE(WaitForLog("Service started.", 5000));
+
+    RelayShutdownFromSaver(1);
+    EXPECT_TRUE(WaitForLog("Shutdown;true; is not carried out: held while ana is signed in.", 10000)) << Log();
+    EXPECT_TRUE(CallsMade().empty()) << Log();
+    EndFullScreenSaver(&saver_);
+
+    ASSERT_TRUE(DeleteFileW(sessions.c_str()));
+    RelayShutdownFromSaver(1);
+    EXPECT_TRUE(WaitForLog("Nothing holds Shutdown;true;: it is carried out.", 10000)) << Log();
+    EXPECT_TRUE(WaitForLog("Shutdown, forced: InitiateSystemShutdownExW succeeded", 5000)) << Log();
+    EXPECT_EQ(std::vector<std::string>({ForcedShutdownCall()}), CallsMade());
+    PreferLocalLibrary(L"dusklatch_service_recorder.exe", L"wtsapi32", false);
+}
+
 TEST_F(CompanionService, StopEndsTheWaitForATaskAtOnce)
 {
     StartRecorder();
@@ -285,9 +320,10 @@ TEST_F(CompanionService, RefusalsOnlyCountedAreSummedUpWhenTheServiceStops)
     const std::vector<unsigned char> forged = Utf16Bytes(L"Reboot;false;");
     for (int i = 0; i < 40; ++i)
         ASSERT_TRUE(WriteDatagram(forged)) << i;
-    // Read after all of them.
-    ASSERT_TRUE(WriteDatagram(WireBytes(L"NoAction;true;")));
-    ASSERT_TRUE(WaitForLog("Refused NoAction;true;: no Dusklatch.scr is running.", 5000)) << Log();
+    // The 32nd entry; the other 8 are read in the same pass, moments later.
+    for (DWORD start = GetTickCount(); Records("log").size() < 33 && GetTickCount() - start < 5000;)
+        Sleep(20);
+    Sleep(500);
     EXPECT_EQ("Service stopped successfully\r\n", RunTool(L"svcctl.exe", L"stop").output);
     const std::vector<std::string> lines = Records("log");
     ASSERT_LE(2u, lines.size());
@@ -301,63 +337,85 @@ TEST_F(CompanionService, RefusalsOnlyCountedAreSummedUpWhenTheServiceStops)
 // in a prefix of its own beside the rest.
 class CompanionServiceFlood : public CompanionService {};
 
-TEST_F(CompanionServiceFlood, RefusalsBeyondThirtyTwoAMinuteAreSummedUpOnceAndNothingElseIsHeldBack)
+// Everything a datagram causes shares the budget: refused ones, well-formed
+// ones refused for want of a screen saver, waits for processes that do not
+// exist.
+TEST_F(CompanionServiceFlood, EntriesBeyondThirtyTwoAMinuteAreSummedUpOnceAndNothingElseIsHeldBack)
 {
+    // Any user may have written this file (its owner here is the test's
+    // user): its minutes are ignored, so the minute passes without a shutdown.
+    ASSERT_TRUE(WriteSettingsLines({L"[Dusklatch]", L"shutdown_when_nobody_signed_in=1"}));
     StartRecorder();
+    EXPECT_TRUE(WaitForLog("shutdown_when_nobody_signed_in=1 in the settings file is ignored: users other than "
+                           "administrators may change the file.",
+                           5000))
+        << Log();
     const SIZE_T privateBefore = ServicePrivateBytes(manager_);
     ASSERT_NE(0u, privateBefore);
     const int kFlood = 3000;
-    // A shutdown without its terminating NUL, refused by the check.
-    const std::vector<unsigned char> forged = Utf16Bytes(L"Shutdown;true;");
+    // A shutdown without its terminating NUL, refused by the check; then two
+    // floods of the right form. Process ids are multiples of four.
+    const std::string forgedHex = "530068007500740064006f0077006e003b0074007200750065003b00";
+    const std::vector<std::vector<unsigned char>> floods = {
+        Utf16Bytes(L"Shutdown;true;"), WireBytes(L"NoAction;false;"), WireBytes(L"WaitFor:4294967293;true;")};
     SYSTEMTIME floodStart;
     GetLocalTime(&floodStart);
     HANDLE mailbox = OpenMailbox();
     ASSERT_NE(INVALID_HANDLE_VALUE, mailbox);
     int written = 0;
-    for (DWORD size = 0; written < kFlood && WriteFile(mailbox, forged.data(), static_cast<DWORD>(forged.size()),
-                                                        &size, nullptr) && size == forged.size();)
-        ++written;
+    for (const std::vector<unsigned char>& datagram : floods)
+        for (DWORD size = 0, i = 0; i < kFlood && WriteFile(mailbox, datagram.data(), static_cast<DWORD>(datagram.size()),
+                                                            &size, nullptr) && size == datagram.size(); ++i)
+            ++written;
     CloseHandle(mailbox);
-    ASSERT_EQ(kFlood, written) << "error " << GetLastError();
-    // A message of the right form in the same minute still has its entries.
-    ASSERT_TRUE(WriteDatagram(WireBytes(L"NoAction;true;")));
-    ASSERT_TRUE(WaitForLog("Refused NoAction;true;: no Dusklatch.scr is running.", 10000)) << Log();
+    ASSERT_EQ(3 * kFlood, written) << "error " << GetLastError();
+    // The 32nd entry, and the first datagram left out right after it.
+    for (DWORD start = GetTickCount(); Records("log").size() < 34 && GetTickCount() - start < 10000;)
+        Sleep(20);
+    Sleep(200);
     SYSTEMTIME floodEnd;
     GetLocalTime(&floodEnd);
-    EXPECT_TRUE(WaitForLog("Accepted NoAction;true;", 0));
 
     const std::string summaryText = "Datagrams refused without an entry of their own since ";
     ASSERT_TRUE(WaitForLog(summaryText, 70000)) << Log();
     const SIZE_T privateAfter = ServicePrivateBytes(manager_);
-    size_t entries = 0;
+    size_t entries[3] = {};
     std::vector<std::string> summaries;
-    DWORD firstRefusal = 0;
+    DWORD firstEntry = 0;
     for (const std::string& line : Records("log")) {
-        if (line.find("Refused a message of 28 bytes (no terminating NUL): "
-                      "530068007500740064006f0077006e003b0074007200750065003b00") != std::string::npos &&
-            !entries++)
-            firstRefusal = RecordTick(line);
+        const bool forged = line.find("Refused a message of 28 bytes (no terminating NUL): " + forgedHex) !=
+                            std::string::npos;
+        if (forged && !entries[0]++)
+            firstEntry = RecordTick(line);
+        entries[1] += line.find("NoAction;false;") != std::string::npos;
+        entries[2] += line.find("4294967293") != std::string::npos;
         if (line.find(summaryText) != std::string::npos)
             summaries.push_back(line);
     }
-    // 32 entries a minute, and the rest named by one summary.
-    EXPECT_EQ(32u, entries) << Log();
+    // 32 entries a minute for all of them, and the rest named by one summary.
+    EXPECT_EQ(32u, entries[0]) << Log();
+    EXPECT_EQ(0u, entries[1]) << Log();
+    EXPECT_EQ(0u, entries[2]) << Log();
+    EXPECT_EQ(35u, Records("log").size()) << "started, the file's minutes ignored, 32 entries, the summary";
     ASSERT_EQ(1u, summaries.size()) << Log();
     const std::string& summary = summaries[0];
     const size_t since = summary.find(summaryText) + summaryText.size();
-    EXPECT_EQ(" (local time): " + std::to_string(kFlood - entries) + ".", summary.substr(since + 19)) << summary;
+    EXPECT_EQ(" (local time): " + std::to_string(3 * kFlood - 32) + ".", summary.substr(since + 19)) << summary;
     EXPECT_LE(TimeText(floodStart), summary.substr(since, 19)) << summary;
     EXPECT_GE(TimeText(floodEnd), summary.substr(since, 19)) << summary;
     // Once the minute is over, at the next wake-up of the loop.
-    EXPECT_GE(RecordTick(summary) - firstRefusal, 60000u) << Log();
-    EXPECT_LE(RecordTick(summary) - firstRefusal, 63000u) << Log();
+    EXPECT_GE(RecordTick(summary) - firstEntry, 60000u) << Log();
+    EXPECT_LE(RecordTick(summary) - firstEntry, 63000u) << Log();
     // Fixed buffers throughout: a flood leaves nothing behind.
     EXPECT_NE(0u, privateAfter);
     EXPECT_LT(privateAfter, privateBefore + 256 * 1024);
-    // More than a minute with no settings at all: nothing was carried out.
+    // More than a minute with nobody signed in: nothing was carried out.
     EXPECT_TRUE(CallsMade().empty()) << Log();
 
-    // A relay from the real screen saver afterwards is carried out as ever.
+    // A new minute has entries again, and a relay from the real screen saver
+    // is carried out as ever.
+    ASSERT_TRUE(WriteDatagram(WireBytes(L"NoAction;true;")));
+    EXPECT_TRUE(WaitForLog("Refused NoAction;true;: no Dusklatch.scr is running.", 5000)) << Log();
     RelayShutdownFromSaver(1);
     ASSERT_TRUE(WaitForLog("Shutdown, forced: InitiateSystemShutdownExW", 10000)) << Log();
     EXPECT_EQ(std::vector<std::string>({ForcedShutdownCall()}), CallsMade());
