@@ -15,6 +15,8 @@ dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 command -v Xvfb >/dev/null || need+=(xvfb xauth)
 command -v xdotool >/dev/null || need+=(xdotool)
 command -v import >/dev/null || need+=(imagemagick)
+# Wine's own fonts (caption buttons, dialog font) for the README's pictures.
+[ -f /usr/share/wine/fonts/marlett.ttf ] || need+=(fonts-wine)
 command -v clang++ >/dev/null || need+=(clang)
 ls /usr/lib/llvm-14/lib/clang/14*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 command -v c++ >/dev/null || need+=(g++)
