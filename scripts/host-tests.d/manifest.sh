@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
 # The application manifest as built into Dusklatch.scr (its RT_MANIFEST bytes,
-# not the source file): well-formed XML, the common controls 6 dependency, and
-# the Windows versions the program declares it knows. Without those versions
-# Windows 8.1 and later report themselves as 6.2 build 9200 to the program.
+# not the source file): well-formed XML, the common controls 6 dependency, the
+# Windows versions the program declares it knows, and the program's own
+# processor architecture. Without those versions Windows 8.1 and later report
+# themselves as 6.2 build 9200 to the program; a 64-bit program that asks for
+# the x86 common controls does not start on Windows (and gets the old ones
+# under Wine).
+# manifest.sh [SAVER]: that program; without one, each platform's build's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-saver=${BUILD_DIR:-$root/build}/bin/Dusklatch.scr
+if [ $# -eq 0 ]; then
+    build=${BUILD_DIR:-$root/build}
+    status=0
+    for saver in "$build/bin/Dusklatch.scr" "$build-x86_64/bin/Dusklatch.scr"; do
+        bash "$0" "$saver" || status=1
+    done
+    exit $status
+fi
+saver=$1
 status=0
-fail() { echo "manifest: $*" >&2; status=1; }
+fail() { echo "manifest ($saver): $*" >&2; status=1; }
 command -v xmllint >/dev/null || "$root/scripts/install-deps.sh"
 [ -f "$saver" ] || { echo "manifest: $saver is missing (build first)" >&2; exit 1; }
 
@@ -34,5 +46,18 @@ grep -qxF "Microsoft.Windows.Common-Controls" <<<"$controls" || fail "the common
 version=$(xpath "//*[local-name()='dependentAssembly']/*[local-name()='assemblyIdentity']/@version")
 [ "$version" = "6.0.0.0" ] || fail "common controls version '$version'"
 
-[ $status -eq 0 ] && echo "manifest: ok"
+# The architecture as the program's PE header gives it, in the names of
+# side-by-side assemblies: the program's identity and the common controls it
+# asks for both name it.
+format=$(x86_64-w64-mingw32-objdump -f "$saver" | sed -n 's/.*file format //p')
+case $format in
+    pei-i386) architecture=x86 ;;
+    pei-x86-64) architecture=amd64 ;;
+    *) architecture="(a program of format '$format')" ;;
+esac
+named=$(xpath "//*[local-name()='assemblyIdentity']/@processorArchitecture")
+[ "$(echo $named)" = "$architecture $architecture" ] ||
+    fail "a $format program whose manifest names the architectures: $(echo $named)"
+
+[ $status -eq 0 ] && echo "manifest: ok ($saver, $architecture)"
 exit $status
