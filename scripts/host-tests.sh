@@ -31,6 +31,7 @@ for name in "${names[@]}"; do
         status=0
         bash "$root/scripts/host-tests.d/$name.sh" >"$logs/$name.log" 2>&1 || status=$?
         echo "$status" >"$logs/$name.status"
+        echo "$SECONDS" >"$logs/$name.seconds"
     ) &
 done
 wait
@@ -38,7 +39,7 @@ wait
 status=0
 results=()
 for name in $(printf '%s\n' "${names[@]}" | LC_ALL=C sort); do
-    echo "== host check: $name"
+    echo "== host check: $name (ended $(cat "$logs/$name.seconds" 2>/dev/null) s after the first began)"
     cat "$logs/$name.log"
     if [ "$(cat "$logs/$name.status" 2>/dev/null)" = 0 ]; then
         results+=("host check $name: passed")
