@@ -18,23 +18,10 @@ for msi in "$x64_msi" $x86_msi; do
     [ -f "$msi" ] || { echo "upgrade: $msi is missing (build first)" >&2; exit 1; }
 done
 x64_package=${x64_msi%.msi}
-. "$root/scripts/wine-prefix.sh"
-work=$(mktemp -d /tmp/dusklatch-upgrade.XXXXXX)
-trap 'wine_prefix_destroy; rm -rf "$work"' EXIT
-export WINEARCH=win64
-wine_prefix_create "$work/prefix"
-# A folder of our own as the current one: wine takes a program of a built-in's
-# name from there first.
-cd "$work"
+. "$root/tests/msi/installer_prefix.sh"
 
 status=0
 fail() { echo "upgrade ($scenario): $*" >&2; status=1; }
-# msiexec ARGUMENTS: the exit status's low byte, as a POSIX shell sees it.
-msiexec() {
-    local exit_status=0
-    wine msiexec "$@" /qn </dev/null >/dev/null 2>&1 || exit_status=$?
-    echo "$exit_status"
-}
 windows_path() { wine winepath -w "$1" </dev/null | tr -d '\r\n'; }
 product_code() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}'; }
 
