@@ -68,18 +68,15 @@ std::vector<std::string> TimeoutValues()
 }
 
 // The program the service control manager starts for the companion service.
-std::wstring ServiceProgram()
+std::wstring ServiceProgram(SC_HANDLE manager)
 {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = manager ? OpenServiceW(manager, L"DusklatchService", SERVICE_QUERY_CONFIG) : nullptr;
+    SC_HANDLE service = OpenServiceW(manager, L"DusklatchService", SERVICE_QUERY_CONFIG);
     std::vector<unsigned char> config(8192);
     DWORD needed = 0;
     bool read = service && QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data()),
                                                static_cast<DWORD>(config.size()), &needed);
     if (service)
         CloseServiceHandle(service);
-    if (manager)
-        CloseServiceHandle(manager);
     std::wstring program = read ? reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data())->lpBinaryPathName : L"";
     // Without the quotes that an installer may put around a path with blanks.
     if (program.size() >= 2 && program.front() == L'"' && program.back() == L'"')
@@ -135,7 +132,7 @@ TEST_F(InstallerPackage, InstallsWithTheToolsBytesAndUninstallLeavesOnlyEditedSe
     }
     EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.ini"), FileContents(kInstalledSettings));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), CompanionServiceState(manager_));
-    EXPECT_EQ(kServiceProgram, ServiceProgram());
+    EXPECT_EQ(kServiceProgram, ServiceProgram(manager_));
     DWORD type = 0;
     std::vector<unsigned char> messageFile;
     EXPECT_TRUE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kEventSourceKey, L"EventMessageFile", &type, &messageFile));
