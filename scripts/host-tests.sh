@@ -2,13 +2,12 @@
 # Host-side checks (built with the host compiler, not under Wine). Each area
 # adds an executable script scripts/host-tests.d/NAME.sh; all must pass.
 # Ends with one line per check, "host check NAME: passed" or "... failed".
-# The checks run side by side, one more at a time than the machine has
-# processors (HOST_CHECK_JOBS), the longest first: a fuzzing check takes its
-# seconds whatever else runs, so it goes beside the compiling ones. Each
-# one's output is printed whole once all have ended.
+# The checks run side by side, as many at a time as the machine has
+# processors (HOST_CHECK_JOBS), the longest first; each one's output is
+# printed whole once all have ended.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-jobs=${HOST_CHECK_JOBS:-$(($(nproc) + 1))}
+jobs=${HOST_CHECK_JOBS:-$(nproc)}
 logs=$(mktemp -d /tmp/dusklatch-host-checks.XXXXXX)
 trap 'rm -rf "$logs"' EXIT
 
