@@ -146,14 +146,17 @@ TEST(VersionText, NamesSixtyFourBitWindowsToA32BitAndA64BitProgram)
     ASSERT_NE(nullptr, getNativeSystemInfo);
     SYSTEM_INFO native = {};
     getNativeSystemInfo(&native);
-    const bool windows64 = native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+    const bool windows64 = native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+                           native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64 ||
+                           native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
 
     CountdownState state;
     ResetCountdownState(state);
     BuildVersionText(state);
     const std::wstring text = state.versionText;
     const std::wstring suffix = L" (64bit version)";
-    const bool named = text.size() > suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+    const bool named =
+        text.size() > suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
     EXPECT_EQ(windows64, named) << "architecture " << native.wProcessorArchitecture << ", "
                                 << std::string(text.begin(), text.end());
 }

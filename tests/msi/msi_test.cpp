@@ -141,7 +141,8 @@ TEST_F(InstallerPackage, InstallsWithTheToolsBytesAndUninstallLeavesOnlyEditedSe
 #ifdef _WIN64
     // Nothing of it in the 32-bit folders.
     EXPECT_FALSE(FileExists(Folder(CSIDL_SYSTEMX86) + L"\\Dusklatch.scr"));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((Folder(CSIDL_PROGRAM_FILESX86) + L"\\Dusklatch").c_str()));
+    const std::wstring otherProduct = Folder(CSIDL_PROGRAM_FILESX86) + L"\\Dusklatch";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(otherProduct.c_str()));
 #endif
 
     // Edited settings are the user's: uninstall and a new installation leave them.
