@@ -1,7 +1,7 @@
-# Cross toolchain for a 64-bit build of the same sources. The product ships as
-# 32-bit programs only; this build exists so that the Windows tests still run
-# on machines whose kernel executes no 32-bit code (some virtual machines), where
-# Wine can run 64-bit programs alone. Win32 thread model, as for the 32-bit build.
+# Cross toolchain: 64-bit Windows PE binaries of the same sources, the x64
+# product for 64-bit Windows; also the build the Windows tests run on machines
+# whose kernel executes no 32-bit code (some virtual machines), where Wine can
+# run 64-bit programs alone. Win32 thread model, as for the 32-bit build.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

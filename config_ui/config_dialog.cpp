@@ -73,8 +73,7 @@ void InstallCenteringClassProc(HINSTANCE instance)
     if (!probe)
         return;
 #ifdef _WIN64
-    // The product is 32-bit; a 64-bit build exists only to run the tests on
-    // machines that cannot run 32-bit programs, where the pointer-sized call is needed.
+    // The 64-bit build needs the pointer-sized call.
     g_systemDialogClassProc = reinterpret_cast<WNDPROC>(
         SetClassLongPtrA(probe, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(CenteringDialogClassProc)));
 #else

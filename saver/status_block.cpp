@@ -26,6 +26,11 @@ void BuildVersionText(CountdownState& state)
     version.dwOSVersionInfoSize = sizeof(version);
     GetVersionExW(&version);
 
+#ifdef _WIN64
+    // A 64-bit program runs on 64-bit Windows only; IsWow64Process says FALSE
+    // for every 64-bit process.
+    BOOL is64 = TRUE;
+#else
     // Looked up by name: Windows 2000 has no IsWow64Process.
     typedef BOOL(WINAPI * IsWow64ProcessEntry)(HANDLE, PBOOL);
     BOOL is64 = FALSE;
@@ -36,6 +41,7 @@ void BuildVersionText(CountdownState& state)
                : nullptr;
     if (isWow64 && !isWow64(GetCurrentProcess(), &is64))
         is64 = FALSE;
+#endif
 
     FormatVersionText(version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber,
                       version.szCSDVersion, is64 != FALSE, state.versionText, kVersionTextCapacity);

@@ -4,7 +4,7 @@ set -euo pipefail
 
 need=()
 command -v i686-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-i686-win32 mingw-w64-tools)
-# Only for 64-bit test helpers; every deliverable is 32-bit.
+# The x64 product, and the 64-bit test helper.
 command -v x86_64-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-x86-64-win32)
 command -v cmake >/dev/null || need+=(cmake)
 command -v ccache >/dev/null || need+=(ccache)

@@ -6,8 +6,5 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-prefix.sh"
-work=$(mktemp -d /tmp/dusklatch-fresh.XXXXXX)
-trap 'wine_prefix_destroy; rm -rf "$work"' EXIT
-export WINEARCH=win64
-wine_prefix_create "$work/prefix"
+wine_prefix_fresh dusklatch-fresh
 wine "$@"

@@ -8,10 +8,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 build=${BUILD_DIR:-$root/build}
 . "$root/scripts/wine-prefix.sh"
-# Where this machine cannot run 32-bit programs, the same sources built as
-# 64-bit programs stand in for the 32-bit screen saver.
+# Where this machine cannot run 32-bit programs, the 64-bit build's screen saver
+# is shown.
 if ! wine_runs_32bit; then
-    echo "Wine runs no 32-bit programs here: showing a 64-bit build of Dusklatch.scr instead."
+    echo "Wine runs no 32-bit programs here: showing the 64-bit build's Dusklatch.scr instead."
     wine_use_64bit_only "$build/wine64-only"
     build=$build-x86_64
     DUSKLATCH_ARCH=x86_64 BUILD_DIR=$build "$root/scripts/build.sh" --target Dusklatch

@@ -20,15 +20,21 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The deliverables are always the 32-bit build. Where this machine cannot run
-# 32-bit programs, the Windows tests run a 64-bit build of the same sources.
+# Both platforms' programs are delivered (build/ and build-x86_64/). The
+# Windows tests run the 32-bit build, and the 64-bit build's installer package
+# tests beside it; where this machine cannot run 32-bit programs, they all run
+# the 64-bit build, which is then built first so that they can start, while the
+# 32-bit deliverables are built beside them for the host checks.
+x64_build=
 if wine_runs_32bit; then
     "$root/scripts/build.sh"
     test_build=$build
+    x64_build=$build-x86_64
+    # The x64 package's tests install it over the x86 one too.
+    export DUSKLATCH_X86_MSI=$build/package/Dusklatch-2.1.msi
 else
-    echo "note: Wine runs no 32-bit programs here; the Windows tests run a 64-bit build of the same sources"
+    echo "note: Wine runs no 32-bit programs here; the Windows tests run the 64-bit build"
     wine_use_64bit_only "$work/wine"
-    "$root/scripts/build.sh" --target dusklatch_msi
     test_build=$build-x86_64
     DUSKLATCH_ARCH=x86_64 BUILD_DIR=$test_build "$root/scripts/build.sh"
 fi
@@ -42,28 +48,33 @@ if [ -x "$root/scripts/host-tests.sh" ] && [ $# -eq 0 ]; then
     export MBM_FUZZ_SECONDS=${MBM_FUZZ_SECONDS:-20}
     export SERVICE_FUZZ_SECONDS=${SERVICE_FUZZ_SECONDS:-20}
     export SETTINGS_FUZZ_SECONDS=${SETTINGS_FUZZ_SECONDS:-20}
-    BUILD_DIR=$build "$root/scripts/host-tests.sh" >"$work/host.log" 2>&1 &
+    (
+        # Both platforms' deliverables and packages (the 64-bit ones are built).
+        "$root/scripts/build.sh" --target dusklatch_msi || { echo "host check build: failed"; exit 1; }
+        BUILD_DIR=$build "$root/scripts/host-tests.sh"
+    ) >"$work/host.log" 2>&1 &
     host_pid=$!
 fi
 
-# run_ctest PREFIX LOG LISTING [CTEST ARGUMENTS]: the Wine tests in a prefix of
-# their own, on an Xvfb display of their own: a full-screen saver of one group
-# would otherwise take the activation from another's, which ends that one.
+# run_ctest BUILD PREFIX LOG LISTING [CTEST ARGUMENTS]: the Wine tests of the
+# build folder BUILD in a prefix of their own, on an Xvfb display of their own:
+# a full-screen saver of one group would otherwise take the activation from
+# another's, which ends that one.
 # Each ctest lists a test program's tests (under Wine) into a file of the build
 # when the program is newer than the file; groups doing so at the same moment
 # read each other's half-written files and lose tests without a word. So with
 # groups, one run "lists" them first and the others "wait" for it ("" alone).
 run_ctest() {
-    local prefix=$1 log=$2 listing=$3
-    shift 3
+    local tests=$1 prefix=$2 log=$3 listing=$4
+    shift 4
     (
         xvfb_start || exit 1
         trap xvfb_stop EXIT
         wine_prefix_create "$prefix"
         # Keeps Wine's desktop process from closing between tests; ended with the wineserver.
-        wine "$test_build/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
+        wine "$tests/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
         if [ "$listing" = lists ]; then
-            (cd "$test_build" && ctest -N >/dev/null 2>&1)
+            (cd "$tests" && ctest -N >/dev/null 2>&1)
             touch "$work/tests-listed"
         elif [ "$listing" = wait ]; then
             for _ in $(seq 1200); do
@@ -76,7 +87,7 @@ run_ctest() {
         # Wine test program was once seen to end at once with no output at all
         # (1 of about 10 whole runs; 0 of 40 runs alone). A test that fails
         # twice still fails the run.
-        (cd "$test_build" && ctest --output-on-failure --timeout 600 --repeat until-pass:2 "$@") >"$log" 2>&1 ||
+        (cd "$tests" && ctest --output-on-failure --timeout 600 --repeat until-pass:2 "$@") >"$log" 2>&1 ||
             status=$?
         wine_prefix_destroy
         exit $status
@@ -88,25 +99,32 @@ set +e
 if [ $# -eq 0 ]; then
     # Groups of tests run side by side, each in a prefix of its own (registry,
     # services and files live in the prefix), since most of their time is
-    # spent waiting on windows, processes and clocks: the tools and the
-    # installer; the companion service, whose flood test waits a minute; and
-    # the saver on the wire with the service's other minute-long test. Each
-    # group takes about as long as the rest.
-    groups=('^(Tool|InstallerPackage)' '^CompanionService(\.|Flood)'
-        '^(CompanionServiceNobodySignedIn|SaverOnTheWire)')
+    # spent waiting on windows, processes and clocks: the companion service,
+    # whose flood test waits a minute; its other minute-long test with the
+    # service control tool's; the saver on the wire with the power actions;
+    # and the rest, the installer packages among them. Each group takes about
+    # as long as the others.
+    groups=('^CompanionService(\.|Flood)' '^(CompanionServiceNobodySignedIn|ToolSvcctlService)'
+        '^(SaverOnTheWire|LogonDesktop|PowerDownRoutes)')
     group_pids=()
     for i in "${!groups[@]}"; do
-        run_ctest "$work/prefix-$i" "$work/ctest-$i.log" wait -R "${groups[$i]}" &
+        run_ctest "$test_build" "$work/prefix-$i" "$work/ctest-$i.log" wait -R "${groups[$i]}" &
         group_pids+=($!)
     done
-    run_ctest "$work/prefix" "$work/ctest.log" lists -E "$(IFS='|'; echo "${groups[*]}")"
+    # Where the tests run the 32-bit build, the x64 installer package's tests
+    # run in the 64-bit build folder beside them.
+    if [ -n "$x64_build" ]; then
+        run_ctest "$x64_build" "$work/prefix-x64" "$work/ctest-x64.log" "" -R '^InstallerPackage' &
+        group_pids+=($!)
+    fi
+    run_ctest "$test_build" "$work/prefix" "$work/ctest.log" lists -E "$(IFS='|'; echo "${groups[*]}")"
     ctest_status=$?
     for pid in "${group_pids[@]}"; do
         wait "$pid" || ctest_status=1
     done
     cat "$work"/ctest*.log
 else
-    run_ctest "$work/prefix" "$work/ctest.log" "" "$@"
+    run_ctest "$test_build" "$work/prefix" "$work/ctest.log" "" "$@"
     ctest_status=$?
     cat "$work/ctest.log"
 fi

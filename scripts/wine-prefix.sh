@@ -3,6 +3,8 @@
 # wine_use_64bit_only     - puts a `wine` on PATH that runs 64-bit programs only
 # wine_prefix_create DIR  - makes the prefix and keeps a wineserver running
 # wine_prefix_destroy     - ends the wineserver and removes the prefix
+# wine_prefix_fresh NAME  - a win64 prefix in a new folder $work (/tmp/NAME.XXXXXX),
+#                           both removed when the shell exits
 
 # Some virtual machines' kernels execute no 32-bit code at all: Wine's 32-bit
 # loader (which every 32-bit Windows program needs) then fails to start.
@@ -42,6 +44,13 @@ wine_prefix_destroy() {
         wineserver -w </dev/null >/dev/null 2>&1 || true
         rm -rf "$WINEPREFIX"
     fi
+}
+
+wine_prefix_fresh() {
+    work=$(mktemp -d "/tmp/$1.XXXXXX")
+    trap 'wine_prefix_destroy; rm -rf "$work"' EXIT
+    export WINEARCH=win64
+    wine_prefix_create "$work/prefix"
 }
 
 # xvfb_start - starts Xvfb on a free display and exports DISPLAY

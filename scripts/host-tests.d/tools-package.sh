@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
-# The installation package as the build leaves it: the zip holds the folder
-# with Dusklatch.scr, the prepared Dusklatch.ini, the six tools and the
-# companion service in bin/, and the Group Policy template in policy/ as it is
+# The installation packages as the build leaves them, the x86 one and beside it
+# the x64 one: each zip holds the folder with Dusklatch.scr, the prepared
+# Dusklatch.ini, the six tools and the companion service in bin/ (the programs
+# of that platform's build), and the Group Policy template in policy/ as it is
 # in the source; the settings file is UTF-16LE without byte order mark, with
-# CR LF line ends.
+# CR LF line ends. The x64 package beside the x86 one is the 64-bit build's.
+# tools-package.sh [NAME BIN]: that package and program folder; without them,
+# both platforms'.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$root/build}
 package=$build/package
-name=Dusklatch-2.1
+if [ $# -eq 0 ]; then
+    status=0
+    bash "$0" Dusklatch-2.1 "$build/bin" || status=1
+    bash "$0" Dusklatch-2.1-x64 "$build-x86_64/bin" || status=1
+    for file in Dusklatch-2.1-x64.zip Dusklatch-2.1-x64.msi; do
+        cmp -s "$package/$file" "$build-x86_64/package/$file" ||
+            { echo "tools-package: $package/$file is not the 64-bit build's" >&2; status=1; }
+    done
+    exit $status
+fi
+name=$1
+bin=$2
 status=0
 
 if [ ! -f "$package/$name.zip" ]; then
@@ -58,16 +72,20 @@ for ini in "$package/$name/Dusklatch.ini" "$scratch/$name/Dusklatch.ini"; do
     fi
 done
 for tool in svcctl setsaver setsaverw installsaver deployconfig setautorun DusklatchService; do
-    if ! cmp -s "$build/bin/$tool.exe" "$scratch/$name/bin/$tool.exe"; then
-        echo "tools-package: bin/$tool.exe in the zip differs from the build's" >&2
+    if ! cmp -s "$bin/$tool.exe" "$scratch/$name/bin/$tool.exe"; then
+        echo "tools-package: bin/$tool.exe in $name.zip differs from the build's" >&2
         status=1
     fi
 done
+if ! cmp -s "$bin/Dusklatch.scr" "$scratch/$name/Dusklatch.scr"; then
+    echo "tools-package: Dusklatch.scr in $name.zip differs from the build's" >&2
+    status=1
+fi
 for file in policy/Dusklatch.admx policy/en-US/Dusklatch.adml; do
     if ! cmp -s "$root/$file" "$scratch/$name/$file"; then
         echo "tools-package: $file in the zip differs from the source's" >&2
         status=1
     fi
 done
-[ $status -eq 0 ] && echo "tools-package: ok"
+[ $status -eq 0 ] && echo "tools-package: $name ok"
 exit $status

@@ -14,6 +14,7 @@ namespace {
 
 const wchar_t kDesktopKey[] = L".DEFAULT\\Control Panel\\Desktop";
 const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t kEventSourceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\DusklatchService";
 const wchar_t* const kPrograms[] = {L"svcctl.exe",       L"setsaver.exe",     L"setsaverw.exe",
                                     L"installsaver.exe", L"deployconfig.exe", L"setautorun.exe",
                                     L"DusklatchService.exe"};
@@ -25,18 +26,14 @@ std::wstring Folder(int csidl)
     return folder;
 }
 
-// Where the 32-bit package installs, as a 32-bit process sees it: SysWOW64 and
-// "Program Files (x86)" on 64-bit Windows. The 64-bit test build names them.
-#ifdef _WIN64
-const int kPackageProgramFiles = CSIDL_PROGRAM_FILESX86;
-const int kPackageSystem = CSIDL_SYSTEMX86;
-#else
-const int kPackageProgramFiles = CSIDL_PROGRAM_FILES;
-const int kPackageSystem = CSIDL_SYSTEM;
-#endif
-const std::wstring kInstalledBin = Folder(kPackageProgramFiles) + L"\\Dusklatch\\bin";
-const std::wstring kInstalledPolicy = Folder(kPackageProgramFiles) + L"\\Dusklatch\\policy";
-const std::wstring kInstalledSaver = Folder(kPackageSystem) + L"\\Dusklatch.scr";
+// Each build's test installs the build's own package, into the folders that
+// its own process names: the x86 package into SysWOW64 and "Program Files
+// (x86)" on 64-bit Windows, which a 32-bit process sees as System32 and
+// "Program Files"; the x64 package into the 64-bit folders.
+const std::wstring kInstalledBin = Folder(CSIDL_PROGRAM_FILES) + L"\\Dusklatch\\bin";
+const std::wstring kInstalledPolicy = Folder(CSIDL_PROGRAM_FILES) + L"\\Dusklatch\\policy";
+const std::wstring kInstalledSaver = Folder(CSIDL_SYSTEM) + L"\\Dusklatch.scr";
+const std::wstring kServiceProgram = kInstalledBin + L"\\DusklatchService.exe";
 const std::wstring kInstalledSettings = Folder(CSIDL_COMMON_APPDATA) + L"\\Orvanta\\Dusklatch\\Dusklatch.ini";
 
 std::wstring Msi()
@@ -68,6 +65,23 @@ std::vector<std::string> TimeoutValues()
         read.push_back(present ? std::to_string(type) + " " + std::string(bytes.begin(), bytes.end()) : "");
     }
     return read;
+}
+
+// The program the service control manager starts for the companion service.
+std::wstring ServiceProgram(SC_HANDLE manager)
+{
+    SC_HANDLE service = OpenServiceW(manager, L"DusklatchService", SERVICE_QUERY_CONFIG);
+    std::vector<unsigned char> config(8192);
+    DWORD needed = 0;
+    bool read = service && QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data()),
+                                               static_cast<DWORD>(config.size()), &needed);
+    if (service)
+        CloseServiceHandle(service);
+    std::wstring program = read ? reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data())->lpBinaryPathName : L"";
+    // Without the quotes that an installer may put around a path with blanks.
+    if (program.size() >= 2 && program.front() == L'"' && program.back() == L'"')
+        program = program.substr(1, program.size() - 2);
+    return program;
 }
 
 class InstallerPackage : public testing::Test {
@@ -118,6 +132,18 @@ TEST_F(InstallerPackage, InstallsWithTheToolsBytesAndUninstallLeavesOnlyEditedSe
     }
     EXPECT_EQ(FileContents(PackageFolder() + L"\\Dusklatch.ini"), FileContents(kInstalledSettings));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), CompanionServiceState(manager_));
+    EXPECT_EQ(kServiceProgram, ServiceProgram(manager_));
+    DWORD type = 0;
+    std::vector<unsigned char> messageFile;
+    EXPECT_TRUE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kEventSourceKey, L"EventMessageFile", &type, &messageFile));
+    EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
+    EXPECT_EQ(kServiceProgram, Utf16Text(messageFile).c_str());
+#ifdef _WIN64
+    // Nothing of it in the 32-bit folders.
+    EXPECT_FALSE(FileExists(Folder(CSIDL_SYSTEMX86) + L"\\Dusklatch.scr"));
+    const std::wstring otherProduct = Folder(CSIDL_PROGRAM_FILESX86) + L"\\Dusklatch";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(otherProduct.c_str()));
+#endif
 
     // Edited settings are the user's: uninstall and a new installation leave them.
     const std::vector<unsigned char> edited = Utf16Bytes(L"[Dusklatch]\r\ncountdown=42\r\n");

@@ -11,14 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 msi=$1
 [ -f "$msi" ] || { echo "planted-link: $msi is missing (build first)" >&2; exit 1; }
-. "$root/scripts/wine-prefix.sh"
-work=$(mktemp -d /tmp/dusklatch-planted-link.XXXXXX)
-trap 'wine_prefix_destroy; rm -rf "$work"' EXIT
-export WINEARCH=win64
-wine_prefix_create "$work/prefix"
-# A folder of our own as the current one: wine takes a program of a built-in's
-# name from there first.
-cd "$work"
+. "$root/tests/msi/installer_prefix.sh"
 
 unix_path() { wine winepath -u "$1" </dev/null | tr -d '\r\n'; }
 msi_windows=$(wine winepath -w "$msi" </dev/null | tr -d '\r\n')
@@ -40,11 +33,6 @@ installed_places() {
 
 status=0
 fail() { echo "planted-link: $*" >&2; status=1; }
-msiexec() {
-    local exit_status=0
-    wine msiexec "$@" /qn </dev/null >/dev/null 2>&1 || exit_status=$?
-    echo "$exit_status"
-}
 
 ln -s "$elsewhere" "$vendor"
 installed=$(msiexec /i "$msi_windows")

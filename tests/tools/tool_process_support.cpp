@@ -23,7 +23,9 @@ std::vector<unsigned char> FileContents(const std::wstring& path)
 std::wstring PackageFolder()
 {
     wchar_t full[MAX_PATH];
-    GetFullPathNameW((ModuleFolder() + L"\\..\\package\\Dusklatch-2.1").c_str(), MAX_PATH, full, nullptr);
+    // The build's own package: Dusklatch-2.1, or Dusklatch-2.1-x64 in the 64-bit build.
+    const std::wstring relative = ModuleFolder() + L"\\..\\package\\" DUSKLATCH_PACKAGE_NAME;
+    GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
     return full;
 }
 

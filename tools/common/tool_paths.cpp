@@ -122,6 +122,13 @@ bool BuildSystemFilePath(const wchar_t* fileName, wchar_t* path, size_t capacity
 
 bool GetSystemWow64Folder(wchar_t* folder, size_t capacity)
 {
+#ifdef _WIN64
+    // A 64-bit program is never redirected: the system directory it reads is
+    // the native one, where its own installsaver puts the saver.
+    (void)folder;
+    (void)capacity;
+    return false;
+#else
     // Both are looked up by name: Windows 2000 has neither, and IsWow64Process
     // came only with XP SP2.
     typedef BOOL(WINAPI * IsWow64ProcessEntry)(HANDLE, PBOOL);
@@ -140,4 +147,5 @@ bool GetSystemWow64Folder(wchar_t* folder, size_t capacity)
         capacity = MAX_PATH;
     UINT length = getWow64Directory(folder, static_cast<UINT>(capacity));
     return length > 0 && length < capacity;
+#endif
 }

@@ -34,6 +34,6 @@ bool GetSystemFolder(wchar_t* folder, size_t capacity);
 bool BuildSystemFilePath(const wchar_t* fileName, wchar_t* path, size_t capacity);
 
 // The folder that holds 32-bit system files on 64-bit Windows (SysWOW64), when
-// this process runs under WOW64. False on 32-bit Windows, when either lookup
-// is missing or fails, or when the folder would not fit.
+// this process runs under WOW64. False on 32-bit Windows, in a 64-bit program,
+// when either lookup is missing or fails, or when the folder would not fit.
 bool GetSystemWow64Folder(wchar_t* folder, size_t capacity);

@@ -1,5 +1,5 @@
 #!/bin/sh
-# build_msi.sh WXS PACKAGE_FOLDER OUTPUT UPGRADE_CODE PRODUCT_CODE PRODUCT_VERSION LINK_CHECK [ARCH]
+# build_msi.sh WXS PACKAGE_FOLDER OUTPUT UPGRADE_CODE PRODUCT_CODE PRODUCT_VERSION LINK_CHECK [PLATFORM]
 # Builds the Windows Installer package from the package folder with wixl, then
 # sets with msibuild what wixl 0.101 drops or cannot express.
 # The package code (the summary's revision number) is derived from everything
@@ -16,9 +16,14 @@ version=$6
 # The program that the installation runs before it creates the settings
 # folders; it travels in the package's Binary table alone.
 link_check=$(cd "$(dirname "$7")" && pwd)/$(basename "$7")
-# x64 only for the 64-bit test build (its programs are 64-bit, and so must be
-# the registry view its rows write); the product's package is x86.
-arch=${8:-x86}
+# x86 (the 32-bit programs) or x64 (the 64-bit ones, which also write the
+# 64-bit registry view).
+platform=${8:-x86}
+case $platform in
+    x86) template="Intel;1033" ;;
+    x64) template="x64;1033" ;;
+    *) echo "build_msi.sh: unknown platform $platform" >&2; exit 1 ;;
+esac
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 # The descriptors that deployconfig applies and the screen saver's logon-task
 # check accepts, taken from the one header both are built with.
@@ -48,9 +53,10 @@ digest=$( (cd "$package" && find . -type f | LC_ALL=C sort | xargs sha256sum
 package_code=$(echo "$digest" | sed -E 's/^(.{8})(.{4}).(.{3}).(.{3})(.{12})$/{\1-\2-5\3-8\4-\5}/')
 
 # wixl finds sources only by paths relative to the working directory.
-(cd "$package" && TZ=UTC run wixl -a x86 -D UpgradeCode="$upgrade_code" -D ProductCode="$product_code" \
-    -D ProductVersion="$version" -D LinkCheck="$(realpath --relative-to=. "$link_check")" -o "$tmp" "$wxs")
-msibuild "$tmp" -s "Dusklatch $version" "Orvanta" "Intel;1033" "$package_code"
+(cd "$package" && TZ=UTC run wixl -a "$platform" -D Platform="$platform" -D UpgradeCode="$upgrade_code" \
+    -D ProductCode="$product_code" -D ProductVersion="$version" \
+    -D LinkCheck="$(realpath --relative-to=. "$link_check")" -o "$tmp" "$wxs")
+msibuild "$tmp" -s "Dusklatch $version" "Orvanta" "$template" "$package_code"
 # The settings file: permanent (16) and never overwritten (128), so that an
 # edited file survives repair, upgrade and uninstall.
 msibuild "$tmp" -q "UPDATE Component SET Attributes = 144 WHERE Component = 'Settings'"
@@ -89,11 +95,19 @@ done
 # the rows are set here.
 msibuild "$tmp" -q "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('RefuseLinkedSettingsPaths', 3074, 'LinkCheck', '')"
 msibuild "$tmp" -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('RefuseLinkedSettingsPaths', 'NOT REMOVE~=\"ALL\"', 3690)"
-if [ "$arch" = x64 ]; then
-    msibuild "$tmp" -s "Dusklatch $version" "Orvanta" "x64;1033" "$package_code"
-    # msidbComponentAttributes64bit on every component.
+if [ "$platform" = x64 ]; then
+    # msidbComponentAttributes64bit on every component: the registry rows
+    # (the event source, the Run value) go to the 64-bit view.
     msiinfo export "$tmp" Component | tail -n +4 | tr -d '\r' | while IFS="$(printf '\t')" read -r name _ _ attributes _; do
         msibuild "$tmp" -q "UPDATE Component SET Attributes = $((attributes | 256)) WHERE Component = '$name'"
     done
+    # The x64 package replaces the x86 one, which has the same version:
+    # msidbUpgradeAttributesVersionMaxInclusive (0x200) beside
+    # msidbUpgradeAttributesMigrateFeatures (1), or both would stay
+    # installed and share one service (wixl 0.101 knows no
+    # AllowSameVersionUpgrades). The attributes are part of the row's key,
+    # so the row is written anew.
+    msibuild "$tmp" -q "DELETE FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'"
+    msibuild "$tmp" -q "INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty) VALUES ('{$upgrade_code}', '$version', $((0x200 | 1)), 'WIX_UPGRADE_DETECTED')"
 fi
 mv "$tmp" "$out"
