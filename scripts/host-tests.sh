@@ -5,22 +5,39 @@
 # The checks run side by side, as many at a time as the machine has
 # processors (HOST_CHECK_JOBS), the longest first; each one's output is
 # printed whole once all have ended.
+# --sources-only runs only the checks that need no Windows build (they build
+# what they check with the host compiler, or read sources), --builds-only the
+# others, so that the first may start before the Windows build is there.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${HOST_CHECK_JOBS:-$(nproc)}
 logs=$(mktemp -d /tmp/dusklatch-host-checks.XXXXXX)
 trap 'rm -rf "$logs"' EXIT
 
+sources_only="mbm settings-fuzz service-datagram policy-template"
+selection=all
+case ${1:-} in
+    --sources-only) selection=sources ;;
+    --builds-only) selection=builds ;;
+esac
+selected() {
+    case $selection in
+        sources) [[ " $sources_only " == *" $1 "* ]] ;;
+        builds) [[ " $sources_only " != *" $1 "* ]] ;;
+        *) true ;;
+    esac
+}
+
 # The ones that compile or fuzz for a while, then the rest in name order.
 long="signing mbm settings-fuzz service-datagram"
 names=()
 for name in $long; do
-    [ -e "$root/scripts/host-tests.d/$name.sh" ] && names+=("$name")
+    [ -e "$root/scripts/host-tests.d/$name.sh" ] && selected "$name" && names+=("$name")
 done
 for check in "$root"/scripts/host-tests.d/*.sh; do
     [ -e "$check" ] || continue
     name=$(basename "$check" .sh)
-    [[ " $long " == *" $name "* ]] || names+=("$name")
+    [[ " $long " == *" $name "* ]] || ! selected "$name" || names+=("$name")
 done
 
 for name in "${names[@]}"; do
