@@ -49,10 +49,10 @@ if [ -x "$root/scripts/host-tests.sh" ] && [ $# -eq 0 ]; then
     export SERVICE_FUZZ_SECONDS=${SERVICE_FUZZ_SECONDS:-20}
     export SETTINGS_FUZZ_SECONDS=${SETTINGS_FUZZ_SECONDS:-20}
     # The fuzzers run for fixed seconds and the Wine tests mostly wait: the
-    # checks that need no Windows build run one at a time from now on, beside
-    # the 32-bit build and the checks of both builds, so that their seconds
-    # pass while the Wine tests leave processors idle.
-    BUILD_DIR=$build HOST_CHECK_JOBS=1 "$root/scripts/host-tests.sh" --sources-only >"$work/host-sources.log" 2>&1 &
+    # checks that need no Windows build start now, beside the 32-bit build and
+    # the checks of both builds, so that their seconds pass while the Wine
+    # tests leave processors idle.
+    BUILD_DIR=$build "$root/scripts/host-tests.sh" --sources-only >"$work/host-sources.log" 2>&1 &
     host_pids=($!)
     (
         # Both platforms' deliverables and packages (the 64-bit ones are built).
