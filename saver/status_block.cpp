@@ -1,5 +1,6 @@
 #include "status_block.h"
 
+#include "process_bitness.h"
 #include "status_rows.h"
 
 #include <string.h>
@@ -25,26 +26,8 @@ void BuildVersionText(CountdownState& state)
     memset(&version, 0, sizeof(version));
     version.dwOSVersionInfoSize = sizeof(version);
     GetVersionExW(&version);
-
-#ifdef _WIN64
-    // A 64-bit program runs on 64-bit Windows only; IsWow64Process says FALSE
-    // for every 64-bit process.
-    BOOL is64 = TRUE;
-#else
-    // Looked up by name: Windows 2000 has no IsWow64Process.
-    typedef BOOL(WINAPI * IsWow64ProcessEntry)(HANDLE, PBOOL);
-    BOOL is64 = FALSE;
-    HMODULE kernel = GetModuleHandleA("kernel32");
-    IsWow64ProcessEntry isWow64 =
-        kernel ? reinterpret_cast<IsWow64ProcessEntry>(
-                     reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")))
-               : nullptr;
-    if (isWow64 && !isWow64(GetCurrentProcess(), &is64))
-        is64 = FALSE;
-#endif
-
     FormatVersionText(version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber,
-                      version.szCSDVersion, is64 != FALSE, state.versionText, kVersionTextCapacity);
+                      version.szCSDVersion, RunsOn64BitWindows(), state.versionText, kVersionTextCapacity);
 }
 
 void DrawStatusBlock(HDC dc, HWND window, const CountdownState& state, int rowPitch)

@@ -1,5 +1,7 @@
 #include "tool_paths.h"
 
+#include "process_bitness.h"
+
 #include <windows.h>
 #include <wchar.h>
 
@@ -122,30 +124,21 @@ bool BuildSystemFilePath(const wchar_t* fileName, wchar_t* path, size_t capacity
 
 bool GetSystemWow64Folder(wchar_t* folder, size_t capacity)
 {
-#ifdef _WIN64
     // A 64-bit program is never redirected: the system directory it reads is
     // the native one, where its own installsaver puts the saver.
-    (void)folder;
-    (void)capacity;
-    return false;
-#else
-    // Both are looked up by name: Windows 2000 has neither, and IsWow64Process
-    // came only with XP SP2.
-    typedef BOOL(WINAPI * IsWow64ProcessEntry)(HANDLE, PBOOL);
+    if (!ProcessRunsUnderWow64())
+        return false;
+    // Looked up by name: Windows 2000 has no such call.
     typedef UINT(WINAPI * GetSystemWow64DirectoryEntry)(LPWSTR, UINT);
     HMODULE kernel = GetModuleHandleW(L"kernel32");
-    if (!kernel)
-        return false;
-    IsWow64ProcessEntry isWow64 = reinterpret_cast<IsWow64ProcessEntry>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
-    GetSystemWow64DirectoryEntry getWow64Directory = reinterpret_cast<GetSystemWow64DirectoryEntry>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemWow64DirectoryW")));
-    BOOL wow64 = FALSE;
-    if (!isWow64 || !getWow64Directory || !isWow64(GetCurrentProcess(), &wow64) || !wow64)
+    GetSystemWow64DirectoryEntry getWow64Directory =
+        kernel ? reinterpret_cast<GetSystemWow64DirectoryEntry>(
+                     reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemWow64DirectoryW")))
+               : nullptr;
+    if (!getWow64Directory)
         return false;
     if (capacity > MAX_PATH)
         capacity = MAX_PATH;
     UINT length = getWow64Directory(folder, static_cast<UINT>(capacity));
     return length > 0 && length < capacity;
-#endif
 }
