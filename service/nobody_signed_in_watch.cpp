@@ -56,6 +56,8 @@ void LookOnce()
     if (configured > 0) {
         static HoldRules rules;  // large for the stack; one thread
         HoldRulesFor(g_read.record, Shutdown, &rules);
+        // Not the saver's hold for other users: this shutdown waits for
+        // anyone signed in at all, whatever hold_for_other_users says.
         rules.usersHold = true;
         rules.countDisconnected = true;
         HoldVerdict verdict;

@@ -24,22 +24,19 @@ void LoadServiceSettings(bool serviceAccount, ServiceSettings* settings)
     LoadSettingsForAccount(serviceAccount);
     settings->record = g_settings;
     SaverSettings& record = settings->record;
-    // The file's protection is read at most once a load, and only for a value
-    // that the checks would change: to them any other is the same from
+    const bool minutesFromPolicy = (g_policyFields & kPolicyShutdownWhenNobodySignedIn) != 0;
+    const bool holdFromPolicy = (g_policyFields & kPolicyHoldForOtherUsers) != 0;
+    // The file's protection is read only where a value from the file would
+    // make the service act: to the checks any other value is the same from
     // either kind of file.
-    int fileProtected = -1;
-    auto sourceOf = [&](uint32_t policyBit, bool checked) {
-        const bool fromPolicy = (g_policyFields & policyBit) != 0;
-        if (!fromPolicy && checked && fileProtected < 0)
-            fileProtected = SettingsFileIsAdminOnly() ? 1 : 0;
-        return SettingSourceOf(fromPolicy, fileProtected > 0);
-    };
+    const bool fileProtected =
+        ((!minutesFromPolicy && record.shutdown_when_nobody_signed_in > 0) ||
+         (!holdFromPolicy && record.hold_for_other_users < kHoldWhileOtherUserSignedIn)) &&
+        SettingsFileIsAdminOnly();
     settings->nobodySignedInMinutesRead = record.shutdown_when_nobody_signed_in;
-    settings->nobodySignedInSource =
-        sourceOf(kPolicyShutdownWhenNobodySignedIn, record.shutdown_when_nobody_signed_in > 0);
+    settings->nobodySignedInSource = SettingSourceOf(minutesFromPolicy, fileProtected);
     record.shutdown_when_nobody_signed_in =
         TrustedNobodySignedInMinutes(record.shutdown_when_nobody_signed_in, settings->nobodySignedInSource);
-    record.hold_for_other_users = TrustedHoldForOtherUsers(
-        record.hold_for_other_users,
-        sourceOf(kPolicyHoldForOtherUsers, record.hold_for_other_users < kHoldWhileOtherUserSignedIn));
+    record.hold_for_other_users =
+        TrustedHoldForOtherUsers(record.hold_for_other_users, SettingSourceOf(holdFromPolicy, fileProtected));
 }
