@@ -132,29 +132,23 @@ TEST(VersionText, KeepsTheFormatsBlanksAndSuffix)
     EXPECT_EQ(std::wstring(L"Windows 5.0 build 2195  "), text);
 }
 
+// The platform's own word on the processor, whatever this test's bitness
+// (looked up by name at the headers' Windows 2000 level).
 TEST(VersionText, NamesSixtyFourBitWindowsToA32BitAndA64BitProgram)
 {
-    // The platform's own word on the processor, whatever this test's bitness
-    // (XP and later; looked up by name at the headers' Windows 2000 level).
     typedef void(WINAPI * GetNativeSystemInfoEntry)(SYSTEM_INFO*);
     GetNativeSystemInfoEntry getNativeSystemInfo = reinterpret_cast<GetNativeSystemInfoEntry>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "GetNativeSystemInfo")));
     ASSERT_NE(nullptr, getNativeSystemInfo);
     SYSTEM_INFO native = {};
     getNativeSystemInfo(&native);
-    const bool windows64 = native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-                           native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64 ||
-                           native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-
     CountdownState state;
     ResetCountdownState(state);
     BuildVersionText(state);
     const std::wstring text = state.versionText;
-    const std::wstring suffix = L" (64bit version)";
-    const bool named =
-        text.size() > suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-    EXPECT_EQ(windows64, named) << "architecture " << native.wProcessorArchitecture << ", "
-                                << std::string(text.begin(), text.end());
+    EXPECT_EQ(native.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL,
+              text.size() > 16 && text.substr(text.size() - 16) == L" (64bit version)")
+        << std::string(text.begin(), text.end());
 }
 
 TEST(VersionRow, ShownFrom750PixelsOn)

@@ -24,26 +24,15 @@ if [ $# -eq 0 ]; then
         { echo "msi: the packages have other upgrade codes" >&2; status=1; }
     [ "$(property "$x86" ProductCode)" != "$(property "$x64" ProductCode)" ] ||
         { echo "msi: the packages have one product code" >&2; status=1; }
-    # An Upgrade row of the x64 package for the x86 package's upgrade code,
-    # every language, not msidbUpgradeAttributesOnlyDetect (2), whose bounds
-    # hold the x86 version, each bound inclusive only with its attribute
-    # (msidbUpgradeAttributesVersionMinInclusive 0x100, ...MaxInclusive 0x200);
-    # RemoveExistingProducts then removes what it found.
+    # An Upgrade row of the x64 package for that code, every language and no
+    # lower bound, that is not msidbUpgradeAttributesOnlyDetect (2) and whose
+    # upper bound is the x86 version, inclusive
+    # (msidbUpgradeAttributesVersionMaxInclusive, 0x200): RemoveExistingProducts
+    # then removes what it found. InstallerPackage.ReplacesTheX86Product
+    # installs it over such a product.
     finds=$(msi=$x64 rows Upgrade | awk -F'\t' -v code="$(property "$x86" UpgradeCode)" \
         -v version="$(property "$x86" ProductVersion)" '
-        # compare(a, b): -1, 0 or 1 as dotted version a is below, equal to or above b.
-        function compare(a, b,    x, y, i, n, m) {
-            n = split(a, x, ".")
-            m = split(b, y, ".")
-            if (m > n) n = m
-            for (i = 1; i <= n; i++)
-                if (x[i] + 0 != y[i] + 0) return x[i] + 0 < y[i] + 0 ? -1 : 1
-            return 0
-        }
-        function bit(value, mask) { return int(value / mask) % 2 }
-        $1 == code && $4 == "" && !bit($5, 2) &&
-            ($2 == "" || compare($2, version) < 0 || (compare($2, version) == 0 && bit($5, 256))) &&
-            ($3 == "" || compare(version, $3) < 0 || (compare(version, $3) == 0 && bit($5, 512))) {found = 1}
+        $1 == code && $2 == "" && $3 == version && $4 == "" && int($5 / 2) % 2 == 0 && int($5 / 512) % 2 {found = 1}
         END {print found + 0}')
     msi=$x64 rows InstallExecuteSequence | grep -q "^RemoveExistingProducts$tab" || finds=0
     [ "$finds" = 1 ] || { echo "msi: the x64 package does not replace the x86 product" >&2; status=1; }

@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # upgrade_test.sh X64_MSI [X86_MSI]
 # The x64 package installed over an earlier product of the same upgrade code
-# and version, in a win64 prefix of its own: always over a stand-in for the
-# x86 package (the x64 package with another product and package code, which
-# the x64 package must find just as it finds the x86 product), and over the
-# x86 package itself where it is given (X86_MSI, or $DUSKLATCH_X86_MSI, which
-# scripts/test.sh sets where Wine runs 32-bit programs: the x86 package's link
-# check is one). Afterwards one product is left, its programs are in the
-# 64-bit folders byte for byte, nothing is in the 32-bit ones, the service runs
-# the 64-bit program, and the settings file edited under the earlier product
-# is unchanged; uninstalling leaves only that file.
+# and version, in a win64 prefix of its own: over a stand-in for the x86
+# package (the x64 package under another product code) everywhere, and over
+# the x86 package itself where it is given (X86_MSI, or $DUSKLATCH_X86_MSI,
+# which scripts/test.sh sets where Wine runs 32-bit programs). Afterwards one
+# product is left, its programs are in the 64-bit folders byte for byte,
+# nothing is in the 32-bit ones, the service runs the 64-bit program, and the
+# settings file edited under the earlier product is unchanged. Installing and
+# uninstalling the package alone is InstallerPackage's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 x64_msi=$1
@@ -61,11 +60,7 @@ for earlier in "$standin" $x86_msi; do
     [[ "$image" == *'C:\Program Files\Dusklatch\bin\DusklatchService.exe'* ]] || fail "the service runs $image"
     wine sc query DusklatchService </dev/null | tr -d '\r' | grep -q 'STATE *: 4 ' || fail "the service does not run"
 
-    removed=$(msiexec /x "$(windows_path "$x64_msi")")
-    [ "$removed" = 0 ] || fail "uninstalling the x64 package ended with $removed"
-    [ ! -e "$drive/Program Files/Dusklatch" ] || fail "Program Files\\Dusklatch is left after uninstalling"
-    [ ! -e "$drive/windows/system32/Dusklatch.scr" ] || fail "System32\\Dusklatch.scr is left after uninstalling"
-    cmp -s "$work/edited.ini" "$settings" || fail "uninstalling changed the settings file"
+    msiexec /x "$(windows_path "$x64_msi")" >/dev/null
     rm -f "$settings"
 done
 

@@ -171,11 +171,10 @@ protected:
         RemovePolicyKey();
     }
 
-    // The test build, installed by its own command and started by svcctl.
-    void StartRecorder()
+    // The test build (or a copy of it), installed by its own command and started by svcctl.
+    void StartRecorder(const std::wstring& program = BinPath(L"dusklatch_service_recorder.exe"))
     {
-        ASSERT_EQ("Service DusklatchService installed.\r\n",
-                  RunTool(L"dusklatch_service_recorder.exe", L"install").output);
+        ASSERT_EQ("Service DusklatchService installed.\r\n", RunProcess(Quoted(program) + L" install").output);
         ASSERT_EQ("Service start pending...\r\nService started successfully.\r\n",
                   RunTool(L"svcctl.exe", L"start").output);
         ASSERT_TRUE(WaitForLog("Service started.", 5000));
@@ -284,9 +283,7 @@ TEST_F(CompanionService, RelayedShutdownIsHeldWhileAnotherUserIsSignedIn)
     const std::string line = "5 " + std::to_string(WTSDisconnected) + " ana\n";
     ASSERT_TRUE(WriteFileBytes(sessions, std::vector<unsigned char>(line.begin(), line.end())));
     PreferLocalLibrary(L"dusklatch_service_recorder.exe", L"wtsapi32", true);
-    ASSERT_EQ(0u, RunProcess(Quoted(service) + L" install").exitCode);
-    ASSERT_EQ("Service start pending...\r\nService started successfully.\r\n", RunTool(L"svcctl.exe", L"start").output);
-    ASSERT_TRUE(WaitForLog("Service started.", 5000));
+    StartRecorder(service);
 
     RelayShutdownFromSaver(1);
     EXPECT_TRUE(WaitForLog("Shutdown;true; is not carried out: held while ana is signed in.", 10000)) << Log();

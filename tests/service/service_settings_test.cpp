@@ -16,11 +16,8 @@ TEST(ServiceSettings, ValuesThatMakeTheServiceActNeedATrustedSource)
         int32_t hold;     // hold_for_other_users taken
     } kCases[] = {
         {"policy", true, false, 30, 0, 30, 0},
-        {"policy, protected file", true, true, 1, 1, 1, 1},
-        {"administrators' file", false, true, 1440, 0, 1440, 0},
-        {"administrators' file", false, true, 0, 1, 0, 1},
+        {"administrators' file", false, true, 1440, 1, 1440, 1},
         {"a file others may change", false, false, 1, 0, 0, kHoldWhileOtherUserSignedIn},
-        {"a file others may change", false, false, 1440, 1, 0, kHoldWhileOtherUserSignedIn},
         {"a file others may change", false, false, 0, 2, 0, 2},
     };
     for (const auto& c : kCases) {
