@@ -243,18 +243,8 @@ const wchar_t kPolicyKeyName[] = L"HKLM\\SOFTWARE\\Policies\\Orvanta\\Dusklatch"
 
 void PreferLocalLibrary(const wchar_t* programFileName, const wchar_t* library, bool prefer)
 {
-    const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + programFileName + L"\\DllOverrides";
-    if (!prefer) {
-        RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
-        return;
-    }
-    HKEY opened = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    const wchar_t kNativeFirst[] = L"native,builtin";
-    RegSetValueExW(opened, library, 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof(kNativeFirst));
-    RegCloseKey(opened);
+    const std::wstring key = std::wstring(L"\"HKCU\\Software\\Wine\\AppDefaults\\") + programFileName + L"\\DllOverrides\"";
+    RunProcess(prefer ? L"reg add " + key + L" /v " + library + L" /d native,builtin /f" : L"reg delete " + key + L" /f");
 }
 
 bool AddPolicyValue(const wchar_t* subkey, const wchar_t* name, const wchar_t* type,
